@@ -1,0 +1,54 @@
+// Picture surfaces: fixed-size RGB images with a text state, on which the
+// game blits and draws text. Pixels are 0x00RRGGBB.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
+
+inline constexpr uint32_t rgb(int r, int g, int b)
+{
+    return (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
+}
+
+struct SurfaceFont {
+    std::string face;  // empty: the toolkit's default
+    bool bold = false;
+    float points = 9.0f;
+};
+
+struct Surface {
+    Surface(int w, int h, uint32_t text_colour = 0, SurfaceFont font = {});
+
+    int width;
+    int height;
+    std::vector<uint32_t> pixels;  // row by row, width per row
+    float text_x = 0;
+    float text_y = 0;
+    uint32_t text_colour;
+    SurfaceFont font;
+
+    uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
+    uint32_t& at(int x, int y) { return pixels[size_t(y) * width + x]; }
+};
+
+// D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h
+// block; pixels outside dst or src are skipped.
+void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop);
+
+void set_text_position(Surface& s, float x, float y);
+void set_text_colour(Surface& s, int r, int g, int b);
+void set_font_size(Surface& s, float points);
+
+// Draws UTF-8 text with the top-left of its first cell at the text
+// position, in the text colour and font; only glyph pixels change.
+void draw_text(Surface& s, std::string_view text);
+// " 42 ", "-5 ": a blank (or the minus sign), the digits, a blank.
+void draw_number(Surface& s, int32_t n);
+std::string number_text(int32_t n);
+
+// Shows the surface on the screen (the play field only).
+void refresh(Surface& s);

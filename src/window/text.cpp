@@ -1,0 +1,107 @@
+// Text on surfaces. Glyphs are rasterised once per font and text into a
+// coverage mask and then blended in the text colour, so a frame's texts
+// cost a few microseconds each.
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <cmath>
+#include <string>
+#include <unordered_map>
+
+#include "window/surface.h"
+
+namespace {
+
+struct Coverage {
+    QImage alpha;  // Format_Alpha8
+    int left = 0;  // offset of the mask from the text position
+    int top = 0;
+};
+
+// Sizes are points at 96 dots per inch: 20 pt is 27 pixels, 18 pt 24.
+int pixel_size(float points) { return int(std::lround(points * 96.0f / 72.0f)); }
+
+QFont make_font(const SurfaceFont& f)
+{
+    QFont font;
+    if (!f.face.empty())
+        font.setFamily(QString::fromStdString(f.face));
+    font.setBold(f.bold);
+    font.setPixelSize(std::max(1, pixel_size(f.points)));
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+Coverage rasterise(const SurfaceFont& f, const QString& text)
+{
+    QFont font = make_font(f);
+    QFontMetrics metrics(font);
+    QRect ink = metrics.boundingRect(text);
+    QRect cell(0, -metrics.ascent(), metrics.horizontalAdvance(text), metrics.height());
+    QRect box = ink.united(cell).adjusted(-1, -1, 1, 1);
+
+    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QPoint(-box.left(), -box.top()), text);
+    }
+    Coverage c;
+    c.alpha = image.convertToFormat(QImage::Format_Alpha8);
+    c.left = box.left();
+    c.top = box.top() + metrics.ascent();
+    return c;
+}
+
+const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
+{
+    static std::unordered_map<std::string, Coverage> cache;
+    std::string key = f.face + '\x1f' + (f.bold ? "b" : "") + std::to_string(pixel_size(f.points))
+                      + '\x1f' + std::string(text);
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() > 512)  // the ranking and the counts change; keep it bounded
+        cache.clear();
+    return cache.emplace(key, rasterise(f, QString::fromUtf8(text.data(), qsizetype(text.size()))))
+        .first->second;
+}
+
+uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
+{
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        uint32_t o = (over >> shift) & 255, u = (under >> shift) & 255;
+        out |= ((o * a + u * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+
+}  // namespace
+
+void draw_text(Surface& s, std::string_view text)
+{
+    if (text.empty())
+        return;
+    const Coverage& c = coverage_for(s.font, text);
+    int x0 = int(std::floor(s.text_x)) + c.left;
+    int y0 = int(std::floor(s.text_y)) + c.top;
+    for (int j = 0; j < c.alpha.height(); ++j) {
+        int y = y0 + j;
+        if (y < 0 || y >= s.height)
+            continue;
+        const uchar* a = c.alpha.constScanLine(j);
+        for (int i = 0; i < c.alpha.width(); ++i) {
+            int x = x0 + i;
+            if (a[i] == 0 || x < 0 || x >= s.width)
+                continue;
+            uint32_t& d = s.at(x, y);
+            d = a[i] == 255 ? s.text_colour : mix(s.text_colour, d, a[i]);
+        }
+    }
+}
