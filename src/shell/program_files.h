@@ -1,0 +1,12 @@
+// The path rule: sounds, music and help lie in the program folder and are
+// named there as "\name"; the two data files are opened by bare name in
+// the working directory.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// program folder + name, where name begins with "\". The file is found
+// whatever the case of its letters ("\TOMBORA.MID" finds "tombora.mid");
+// when none matches, the path is built from the name as given.
+std::string program_file(std::string_view name);
