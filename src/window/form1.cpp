@@ -1,0 +1,115 @@
+#include "window/form1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "window/play_field.h"
+
+namespace {
+
+// The client area below the menu bar: the play field at its top-left.
+constexpr int CLIENT_W = 355;
+constexpr int CLIENT_H = 356;
+
+struct Entry {
+    MenuItem item;
+    const char* name;
+    const char* caption;
+    QKeySequence shortcut;
+};
+
+struct Menu {
+    const char* name;
+    const char* caption;
+    std::vector<Entry> entries;
+};
+
+const std::vector<Menu>& menu_tree()
+{
+    static const std::vector<Menu> tree{
+        {"menu_m", "メニュー",
+         {{MenuItem::start, "start", "スタート！", QKeySequence(Qt::Key_F2)},
+          {MenuItem::stop, "stop", "ストップ", {}},
+          {MenuItem::ending, "ending", "終わり", {}}}},
+        {"option", "オプション",
+         {{MenuItem::music, "music", "音楽", {}},
+          {MenuItem::se, "se", "効果音", {}},
+          {MenuItem::clear_high, "clear_high", "ハイスコアのクリアー", QKeySequence(Qt::CTRL | Qt::Key_C)}}},
+        {"help_m", "ヘルプ",
+         {{MenuItem::help_show, "help_show", "ヘルプ", QKeySequence(Qt::Key_F1)},
+          {MenuItem::about, "about", "アバウト", {}}}},
+    };
+    return tree;
+}
+
+}  // namespace
+
+Form1::Form1()
+{
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("とんぼらR1"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/tombora_icon.png")));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+
+    auto client = new QWidget(this);
+    client->setFixedSize(CLIENT_W, CLIENT_H);
+    mainscr = new PlayField(client);
+    mainscr->setObjectName("mainscr");
+    mainscr->move(0, 0);
+    setCentralWidget(client);
+    build_menus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    mainscr->setFocus();
+}
+
+void Form1::build_menus()
+{
+    for (const Menu& m : menu_tree()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        menu->setObjectName(m.name);
+        for (const Entry& e : m.entries) {
+            QAction* a = menu->addAction(QString::fromUtf8(e.caption));
+            a->setObjectName(e.name);
+            a->setShortcut(e.shortcut);
+            a->setShortcutContext(Qt::WindowShortcut);
+            a->setCheckable(e.item == MenuItem::music || e.item == MenuItem::se);
+            a->setEnabled(e.item != MenuItem::stop);
+            MenuItem item = e.item;
+            // A checkable entry's mark is the game's to toggle, not Qt's.
+            QObject::connect(a, &QAction::triggered, this, [this, a, item] {
+                if (a->isCheckable())
+                    a->setChecked(!a->isChecked());
+                run_command(item);
+            });
+            actions[e.item] = a;
+        }
+    }
+}
+
+void Form1::run_command(MenuItem item)
+{
+    auto it = commands.find(item);
+    if (it != commands.end() && it->second)
+        it->second();
+}
+
+void Form1::centre_on_screen()
+{
+    QRect screen = this->screen()->geometry();
+    QSize outer = frameGeometry().size();
+    move(screen.x() + (screen.width() - outer.width()) / 2,
+         screen.y() + (screen.height() - outer.height()) / 2);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (!unloaded && form_unload) {
+        unloaded = true;
+        form_unload();
+    }
+}

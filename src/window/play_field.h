@@ -1,0 +1,34 @@
+// The visible play field `mainscr`: shows the last frame copied to it
+// inside a 2-pixel sunken border and passes every key to the game.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+struct Surface;
+
+class PlayField : public QWidget {
+public:
+    std::function<void(int16_t key_code, int16_t shift)> key_down;
+    std::function<void(int16_t character)> key_press;
+
+    explicit PlayField(QWidget* parent);
+    // Takes the surface's current image and schedules a repaint.
+    void show_surface(const Surface& surface);
+    const QImage& image() const { return frame; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QImage frame;
+    bool has_frame = false;
+};
+
+// The key code the game knows a key by (the codes of the original
+// keyboard layer: Space 32, F1 112, F2 113, A to Z 65 to 90); 0 if none.
+int16_t key_code_of(int qt_key);

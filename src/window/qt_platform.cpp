@@ -1,0 +1,137 @@
+#include "window/qt_platform.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include <chrono>
+#include <cstring>
+
+#include "music/audio_system.h"
+#include "window/form1.h"
+#include "window/play_field.h"
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QtPlatform::QtPlatform(Form1& w, AudioSystem* a) : window(w), audio(a)
+{
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+}
+
+QtPlatform::~QtPlatform() = default;
+
+uint32_t QtPlatform::tick()
+{
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void QtPlatform::process_events() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPlatform::wait_events(uint32_t max_ms)
+{
+    // The timer's expiry is itself an event, so the blocking call returns
+    // at the deadline at the latest.
+    deadline.start(int(max_ms));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    deadline.stop();
+}
+
+void QtPlatform::refresh(const Surface& surface) { window.play_field()->show_surface(surface); }
+
+void QtPlatform::message_box(const std::string& text, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, q(caption), q(text), QMessageBox::Ok, &window);
+    box.exec();
+}
+
+bool QtPlatform::ask_yes_no(const std::string& text, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, q(caption), q(text), QMessageBox::Yes | QMessageBox::No,
+                    &window);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::string QtPlatform::input_box(const std::string& prompt)
+{
+    QInputDialog box(&window);
+    box.setWindowTitle(q(APP_TITLE));
+    box.setLabelText(q(prompt));
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted)
+        return {};
+    return box.textValue().toStdString();
+}
+
+bool QtPlatform::menu_checked(MenuItem item) { return window.action(item)->isChecked(); }
+
+void QtPlatform::set_menu_checked(MenuItem item, bool checked)
+{
+    window.action(item)->setChecked(checked);
+}
+
+bool QtPlatform::menu_enabled(MenuItem item) { return window.action(item)->isEnabled(); }
+
+void QtPlatform::set_menu_enabled(MenuItem item, bool enabled)
+{
+    window.action(item)->setEnabled(enabled);
+}
+
+void QtPlatform::show_help(const std::string& path)
+{
+    QFile file(q(path));
+    if (!file.exists()) {
+        message_box("ヘルプのファイルが見つからないにゃ：\n" + path, APP_TITLE);
+        return;
+    }
+    if (!help) {
+        help = new QTextBrowser(&window);
+        help->setWindowFlag(Qt::Window);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        help->setWindowTitle(QStringLiteral("とんぼら ヘルプ"));
+        help->resize(520, 600);
+    }
+    help->setSource(QUrl::fromLocalFile(q(path)));
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+void QtPlatform::play_wave(const std::string& path)
+{
+    if (audio)
+        audio->play_wave(path);
+}
+
+int QtPlatform::mci_send_string(const char* command, char* reply, std::size_t reply_len)
+{
+    return audio ? audio->mci_send_string(command, reply, reply_len) : 1;
+}
+
+void QtPlatform::short_path_name(const char* path, char* buf, std::size_t buf_len)
+{
+    if (audio)
+        audio->short_path_name(path, buf, buf_len);
+}
+
+std::string QtPlatform::program_folder()
+{
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+void QtPlatform::quit()
+{
+    if (help)
+        help->close();
+    window.hide();
+}

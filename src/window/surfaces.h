@@ -1,0 +1,26 @@
+// The window's picture surfaces: the visible play field, the back buffer,
+// the scratch surface for a cat with its letter, and the eight pictures.
+#pragma once
+
+#include "window/surface.h"
+
+inline constexpr const char* GAME_FONT = "IPAPGothic";  // stands in for "ＭＳ Ｐゴシック"
+inline constexpr int FIELD = 350;                        // play field width and height
+inline constexpr int CAT_W = 50;
+inline constexpr int CAT_H = 75;
+
+inline Surface mainscr{FIELD, FIELD, rgb(255, 255, 255)};
+inline Surface backscr{FIELD, FIELD, rgb(255, 255, 0), {GAME_FONT, true, 20.25f}};
+inline Surface neko{CAT_W, CAT_H, rgb(255, 0, 0), {GAME_FONT, true, 18.0f}};
+inline Surface haikei{FIELD, FIELD};
+inline Surface title{FIELD, FIELD};
+inline Surface neko0{CAT_W, CAT_H};
+inline Surface neko1{CAT_W, CAT_H};
+inline Surface neko2{CAT_W, CAT_H};
+inline Surface neko0m{CAT_W, CAT_H};
+inline Surface neko1m{CAT_W, CAT_H};
+inline Surface neko2m{CAT_W, CAT_H};
+
+// Loads the eight pictures, which are built into the program. False when
+// one is missing or has the wrong size.
+bool load_pictures();
