@@ -1,0 +1,22 @@
+// Reading and writing the game's two data files, opened by bare name in
+// the working directory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Far more than the game ever writes (three names as long as the name
+// box takes, 32767 characters of two bytes each, come to under 200 KiB),
+// and small enough that a huge or endless file costs nothing.
+inline constexpr std::size_t DATA_FILE_READ_LIMIT = 1 << 20;
+
+// The first DATA_FILE_READ_LIMIT bytes of the file; empty when it is
+// missing or cannot be read.
+std::string read_data_file(const char* name);
+
+// Writes the whole file through a temporary file in the same folder that
+// then replaces the old one, so a crash, a kill or a full disk leaves
+// either the old file or the new one, never a cut one. False when the
+// file could not be written; the old file is then untouched.
+bool write_data_file(const char* name, std::string_view bytes);
