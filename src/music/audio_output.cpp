@@ -1,0 +1,67 @@
+#include "music/audio_output.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// The sound server first (it shares the card with other programs), then the
+// card itself.
+constexpr const char* DRIVERS[] = {"pulseaudio", "alsa"};
+
+constexpr int SILENT_BLOCK = 512;
+constexpr auto SILENT_PERIOD = std::chrono::milliseconds(20);
+
+}  // namespace
+
+AudioOutput::AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix) : mix_(std::move(mix))
+{
+    for (const char* name : DRIVERS) {
+        fluid_settings_setstr(settings, "audio.driver", name);
+        driver_ = new_fluid_audio_driver2(settings, device_callback, this);
+        if (driver_) {
+            driver_name_ = name;
+            return;
+        }
+    }
+    silent_ = std::thread([this, sample_rate] { run_silent(sample_rate); });
+}
+
+AudioOutput::~AudioOutput()
+{
+    if (driver_)
+        delete_fluid_audio_driver(driver_);
+    stopping_ = true;
+    if (silent_.joinable())
+        silent_.join();
+}
+
+int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, float* out[])
+{
+    if (nout < 2)
+        return FLUID_FAILED;
+    // The buffers come zeroed; only the first pair is ours to fill.
+    static_cast<AudioOutput*>(data)->mix_(out[0], out[1], len);
+    return FLUID_OK;
+}
+
+void AudioOutput::run_silent(int sample_rate)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<float> left(SILENT_BLOCK), right(SILENT_BLOCK);
+    auto start = Clock::now();
+    int64_t frames_done = 0;
+    while (!stopping_) {
+        std::this_thread::sleep_for(SILENT_PERIOD);
+        auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        auto frames_due = static_cast<int64_t>(elapsed * sample_rate);
+        while (frames_done < frames_due && !stopping_) {
+            int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
+            std::fill(left.begin(), left.end(), 0.0f);
+            std::fill(right.begin(), right.end(), 0.0f);
+            mix_(left.data(), right.data(), frames);
+            frames_done += frames;
+        }
+    }
+}

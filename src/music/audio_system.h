@@ -1,0 +1,66 @@
+// Everything the game hears: the music synthesiser driven by media command
+// strings, the sound effects, and the one output stream that mixes them.
+//
+// The window layer owns one AudioSystem and forwards the platform's three
+// sound calls to it:
+//
+//   Platform::mci_send_string -> AudioSystem::mci_send_string
+//   Platform::short_path_name -> AudioSystem::short_path_name
+//   Platform::play_wave       -> AudioSystem::play_wave
+//
+// All three are called from the game's thread and return quickly; the mix
+// is made on the audio driver's thread. With no sound server or card the
+// game runs silent: the music still advances in time and ends as it would.
+// The SoundFont is loaded at the first open of a piece.
+//
+// Tests and benchmarks build it with Output::offline and pull the mix with
+// render, through the same function the audio driver calls.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "music/audio_output.h"
+#include "music/media_commands.h"
+#include "music/midi_sequencer.h"
+#include "music/synth.h"
+#include "music/wave_player.h"
+
+class AudioSystem {
+public:
+    enum class Output { device, offline };
+    static constexpr int SAMPLE_RATE = Synth::SAMPLE_RATE;
+
+    explicit AudioSystem(Output output = Output::device);
+    ~AudioSystem();
+    AudioSystem(const AudioSystem&) = delete;
+    AudioSystem& operator=(const AudioSystem&) = delete;
+
+    // Runs one media command (see media_commands.h): 0 on success, non-zero
+    // on failure; writes the NUL-terminated reply, cut to reply_len bytes.
+    int mci_send_string(const char* command, char* reply, std::size_t reply_len);
+    // Writes the path in double quotes when the file exists and it fits;
+    // otherwise leaves buf as it was.
+    void short_path_name(const char* path, char* buf, std::size_t buf_len);
+    // Starts a sound file and returns at once; cuts off the sound before it;
+    // a file that cannot be played gives a short stand-in tone.
+    void play_wave(const std::string& path);
+
+    // The next frames of the mix, for Output::offline. Both spans must have
+    // the same size.
+    void render(std::span<float> left, std::span<float> right);
+    // "pulseaudio", "alsa", "none" (silent) or "offline".
+    const char* output_name() const;
+
+private:
+    // Adds music and effects to the (zeroed) channels.
+    void mix(float* left, float* right, int frames);
+
+    Synth synth_;
+    MidiSequencer sequencer_;
+    MediaCommands commands_;
+    WavePlayer waves_;
+    std::unique_ptr<AudioOutput> output_;  // last: stops before the rest goes
+};

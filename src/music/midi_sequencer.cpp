@@ -1,0 +1,109 @@
+#include "music/midi_sequencer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "music/midi_file.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Plain stdio: a folder or an unreadable file is a failed read, not an
+// exception.
+std::optional<std::vector<uint8_t>> read_file(const std::string& path)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return std::nullopt;
+    std::vector<uint8_t> bytes;
+    uint8_t block[16384];
+    while (size_t got = std::fread(block, 1, sizeof block, file.get()))
+        bytes.insert(bytes.end(), block, block + got);
+    if (std::ferror(file.get()))
+        return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+MidiSequencer::MidiSequencer(Synth& synth) : synth_(synth) {}
+
+MidiSequencer::~MidiSequencer() { close(); }
+
+bool MidiSequencer::open(const std::string& path)
+{
+    auto bytes = read_file(path);
+    if (!bytes)
+        return false;
+    auto seconds = midi_file_seconds(*bytes);
+    if (!seconds || !synth_.load_sound_font())
+        return false;
+    close();
+    piece_ = std::move(*bytes);
+    length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
+    return true;
+}
+
+void MidiSequencer::close()
+{
+    stop();
+    piece_.clear();
+    length_frames_ = 0;
+}
+
+bool MidiSequencer::play_from_start()
+{
+    std::lock_guard lock(mutex_);
+    drop_player();
+    // A fresh player starts at the beginning whatever the last one did.
+    player_ = new_fluid_player(synth_.get());
+    if (!player_)
+        return false;
+    if (fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
+        || fluid_player_play(player_) != FLUID_OK) {
+        drop_player();
+        return false;
+    }
+    frames_played_ = 0;
+    return true;
+}
+
+void MidiSequencer::stop()
+{
+    std::lock_guard lock(mutex_);
+    drop_player();
+}
+
+bool MidiSequencer::playing()
+{
+    std::lock_guard lock(mutex_);
+    return player_ && frames_played_ < length_frames_;
+}
+
+void MidiSequencer::render(float* left, float* right, int frames)
+{
+    // The drivers give no separate effect buffers: reverb and chorus are
+    // mixed into the same two channels.
+    float* dry[2] = {left, right};
+    float* effects[4] = {left, right, left, right};
+    std::lock_guard lock(mutex_);
+    fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry);
+    if (player_)
+        frames_played_ += frames;
+}
+
+void MidiSequencer::drop_player()
+{
+    if (!player_)
+        return;
+    delete_fluid_player(player_);
+    player_ = nullptr;
+    // Cuts every sounding note at once, with no release; only the short
+    // tail of the reverb fades out.
+    fluid_synth_all_sounds_off(synth_.get(), -1);
+}

@@ -1,0 +1,43 @@
+#include "music/wave_player.h"
+
+#include <algorithm>
+
+WavePlayer::WavePlayer(int out_rate)
+    : out_rate_(out_rate), blip_(std::make_shared<const WaveSound>(make_blip(out_rate)))
+{
+}
+
+void WavePlayer::play(const std::string& path)
+{
+    auto sound = sound_for(path);
+    std::lock_guard lock(mutex_);
+    playing_ = std::move(sound);
+    next_frame_ = 0;
+}
+
+void WavePlayer::mix(float* left, float* right, int frames)
+{
+    std::lock_guard lock(mutex_);
+    if (!playing_)
+        return;
+    std::size_t count = std::min<std::size_t>(frames, playing_->frames() - next_frame_);
+    const float* source = &playing_->samples[2 * next_frame_];
+    for (std::size_t i = 0; i < count; ++i) {
+        left[i] += source[2 * i];
+        right[i] += source[2 * i + 1];
+    }
+    next_frame_ += count;
+    // Sounds stay in the cache, so letting go here never frees on this thread.
+    if (next_frame_ == playing_->frames())
+        playing_.reset();
+}
+
+std::shared_ptr<const WaveSound> WavePlayer::sound_for(const std::string& path)
+{
+    if (auto known = decoded_.find(path); known != decoded_.end())
+        return known->second;
+    auto sound = decode_wave(path, out_rate_);
+    if (!sound)
+        return blip_;  // not remembered: the file may turn up later
+    return decoded_[path] = std::make_shared<const WaveSound>(std::move(*sound));
+}

@@ -1,0 +1,35 @@
+// The sound effects: one at a time, a new one cutting off the last.
+//
+// play runs on the game's thread and returns at once; mix runs on the audio
+// thread. Decoded files are kept by path, so a repeated sound is not read
+// from disk again.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "music/wave_sound.h"
+
+class WavePlayer {
+public:
+    explicit WavePlayer(int out_rate);
+
+    // Starts the sound file at path; a file that cannot be played gives
+    // the stand-in blip.
+    void play(const std::string& path);
+    // Adds the playing sound's next frames to both channels. Audio thread.
+    void mix(float* left, float* right, int frames);
+
+private:
+    std::shared_ptr<const WaveSound> sound_for(const std::string& path);
+
+    int out_rate_;
+    std::shared_ptr<const WaveSound> blip_;
+    std::map<std::string, std::shared_ptr<const WaveSound>> decoded_;  // game thread only
+
+    std::mutex mutex_;  // guards the playing sound
+    std::shared_ptr<const WaveSound> playing_;
+    std::size_t next_frame_ = 0;
+};
