@@ -17,7 +17,7 @@ std::string ask_name()
 {
     std::string typed = platform().input_box("ハイスコアだにゃ！あなたの名前を教えてほしいにゃ♪");
     if (typed.empty())
-        return NAMELESS;
+        return NO_NAME_GIVEN;
     // Only what the file can carry, so the table shown is the table stored.
     return name_for_table(typed);
 }

@@ -5,4 +5,4 @@
 // is asked for a name, and the new row takes the score and accuracy.
 void enter_high_score();
 
-inline constexpr const char* NAMELESS = "名無しの権兵衛さん";
+inline constexpr const char* NO_NAME_GIVEN = "名無しの権兵衛さん";

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 
