@@ -1,12 +1,15 @@
 #include "records/data_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 std::string read_data_file(const char* name)
 {
     QFile file(QString::fromUtf8(name));
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a plain file: a pipe in its place would hold the start-up
+    // forever waiting for a writer.
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
     return file.read(DATA_FILE_READ_LIMIT).toStdString();
 }

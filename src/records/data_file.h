@@ -12,7 +12,7 @@
 inline constexpr std::size_t DATA_FILE_READ_LIMIT = 1 << 20;
 
 // The first DATA_FILE_READ_LIMIT bytes of the file; empty when it is
-// missing or cannot be read.
+// missing, cannot be read, or is not a plain file (a folder, a pipe).
 std::string read_data_file(const char* name);
 
 // Writes the whole file through a temporary file in the same folder that

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "records/data_file.h"
 #include "records_fixture.h"
@@ -149,6 +150,13 @@ TEST_F(HighScoreFileTest, OnlyTheHeadOfAHugeFileIsRead)
     read_high_scores();
     EXPECT_EQ(rank_name[0], std::string(DATA_FILE_READ_LIMIT - 1, 'x'));
     expect_row(1, "名無しの権兵衛", 0, 0);
+}
+
+TEST_F(HighScoreFileTest, APipeInThePlaceOfTheFileReadsAsMissing)
+{
+    ASSERT_EQ(mkfifo("HISCORE.dat", 0600), 0);
+    read_high_scores();  // would wait for a writer if it opened the pipe
+    expect_cleared_table();
 }
 
 TEST_F(HighScoreFileTest, FailedWriteIsReportedAndTheTableKept)
