@@ -38,9 +38,9 @@ void make_all(const QDir& dir)
 
 int main(int argc, char** argv)
 {
-    // Fonts need a GUI application, but no screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Fonts need a GUI application but no screen; and a real screen's
+    // settings must not change the pictures.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_pictures OUT_DIR\n");
