@@ -6,6 +6,7 @@
 #include "chart.h"
 #include "drums.h"
 #include "general_midi.h"
+#include "pitch.h"
 #include "songs.h"
 
 namespace music {
@@ -89,7 +90,7 @@ Line phrase(bool clapping) {
 Song round_song() {
   Song song{"Tombora: against the clock", 150, kMeter, kBars * kMeter.bar_ticks(), {}};
   add_part(song, kLead, tune());
-  add_part(song, kPiano, parse_line(comp_line(kChords, kOffBeatStabs), kMeter, {62, 55}));
+  add_part(song, kPiano, parse_line(comp_line(kChords, kOffBeatStabs), kMeter, {62, pitch_of("G3")}));
   add_part(song, kBass, bass());
   add_part(song, kKit, join({phrase(false), phrase(false), phrase(true), phrase(false)}));
   return song;

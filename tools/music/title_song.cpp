@@ -3,9 +3,10 @@
 // beats two and four, a soft kit. The last bar sits on C7, so when the game
 // starts the file again the tune falls home onto F, and the wood-block
 // pitter-patter of the last beat leads into the first downbeat.
-#include "drums.h"
 #include "chart.h"
+#include "drums.h"
 #include "general_midi.h"
+#include "pitch.h"
 #include "songs.h"
 
 namespace music {
@@ -83,7 +84,7 @@ Line drums() {
 Song title_song() {
   Song song{"Tombora: the cat's stroll", 100, kMeter, kBars * kMeter.bar_ticks(), {}};
   add_part(song, kMarimba, tune());
-  add_part(song, kPizzicato, parse_line(comp_line(kChords, kOffBeatPluck), kMeter, {60, 55}));
+  add_part(song, kPizzicato, parse_line(comp_line(kChords, kOffBeatPluck), kMeter, {60, pitch_of("G3")}));
   add_part(song, kBass, bass());
   add_part(song, kKit, drums());
   swing(song);

@@ -1,15 +1,14 @@
-# Runs make_music into a fresh folder and compares each piece byte for byte
-# with the one in assets/.
+# Runs a maker (make_music or make_sounds.sh) into a fresh folder and
+# compares each of its FILES byte for byte with the one in assets/.
 file(REMOVE_RECURSE ${OUT_DIR})
-execute_process(COMMAND ${MAKE_MUSIC} ${OUT_DIR} RESULT_VARIABLE status)
+execute_process(COMMAND ${MAKER} ${OUT_DIR} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "make_music failed: ${status}")
+  message(FATAL_ERROR "${MAKER} failed: ${status}")
 endif()
-foreach(piece IN ITEMS tombora.mid bgm.mid)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files
-                    ${OUT_DIR}/${piece} ${ASSETS_DIR}/${piece}
+foreach(name IN LISTS FILES)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT_DIR}/${name} ${ASSETS_DIR}/${name}
                   RESULT_VARIABLE differs)
   if(NOT differs EQUAL 0)
-    message(FATAL_ERROR "${piece} differs from assets/${piece}: run the music_assets target")
+    message(FATAL_ERROR "${name} differs from assets/${name}: remake the assets")
   endif()
 endforeach()

@@ -48,7 +48,6 @@ int data_bytes_of(std::uint8_t status) {
 MidiTrack read_track(Cursor& chunk) {
   MidiTrack track;
   std::uint32_t tick = 0;
-  std::uint8_t running = 0;
   while (chunk.at < chunk.end) {
     if (track.ends_with_end_of_track) throw std::runtime_error("events after end-of-track");
     tick += chunk.variable_length();
@@ -58,16 +57,10 @@ MidiTrack read_track(Cursor& chunk) {
       const std::uint32_t size = chunk.variable_length();
       for (std::uint32_t i = 0; i < size; ++i) event.data.push_back(chunk.byte());
       track.ends_with_end_of_track = event.meta_type == 0x2F;
-    } else if (event.status == 0xF0 || event.status == 0xF7) {
-      const std::uint32_t size = chunk.variable_length();
-      for (std::uint32_t i = 0; i < size; ++i) chunk.byte();
     } else {
-      if (event.status < 0x80) {  // running status: this byte is data
-        if (running == 0) throw std::runtime_error("data byte without a status");
-        event.data.push_back(event.status);
-        event.status = running;
+      if (event.status < 0x80 || event.status >= 0xF0) {
+        throw std::runtime_error("running status or system message: not expected here");
       }
-      running = event.status;
       while (static_cast<int>(event.data.size()) < data_bytes_of(event.status)) {
         event.data.push_back(chunk.byte());
       }

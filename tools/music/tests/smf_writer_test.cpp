@@ -1,7 +1,6 @@
 // Songs written as MIDI files and read back by the independent reader.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "smf_reader.h"
@@ -48,18 +47,6 @@ TEST(SmfWriterTest, FileHasAConductorAndOneTrackPerPart) {
     EXPECT_EQ(track.events.back().tick, 3840u);  // every track ends with the song
   }
   EXPECT_DOUBLE_EQ(music_test::seconds_at(file, 3840), 4.0);  // two bars at 120
-}
-
-TEST(SmfWriterTest, InstrumentIsSetUpBeforeTheFirstNote) {
-  const auto file = music_test::read_midi(smf_bytes(two_bar_song()));
-  const auto& lead = file.tracks[1].events;
-  const auto program = std::find_if(lead.begin(), lead.end(), [](const auto& e) { return e.status == 0xC0; });
-  const auto first_note = std::find_if(lead.begin(), lead.end(), [](const auto& e) { return e.status == 0x90; });
-  ASSERT_NE(program, lead.end());
-  ASSERT_NE(first_note, lead.end());
-  EXPECT_EQ(program->data[0], 80);
-  EXPECT_LT(program, first_note);
-  EXPECT_EQ(first_note->tick, 0u);
 }
 
 TEST(SmfWriterTest, RepeatedKeyIsReleasedBeforeItIsStruckAgain) {
