@@ -32,7 +32,11 @@ AudioOutput::~AudioOutput()
 {
     if (driver_)
         delete_fluid_audio_driver(driver_);
-    stopping_ = true;
+    {
+        std::lock_guard lock(stop_mutex_);
+        stopping_ = true;
+    }
+    stop_signal_.notify_one();
     if (silent_.joinable())
         silent_.join();
 }
@@ -52,11 +56,11 @@ void AudioOutput::run_silent(int sample_rate)
     std::vector<float> left(SILENT_BLOCK), right(SILENT_BLOCK);
     auto start = Clock::now();
     int64_t frames_done = 0;
-    while (!stopping_) {
-        std::this_thread::sleep_for(SILENT_PERIOD);
+    std::unique_lock lock(stop_mutex_);
+    while (!stop_signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
         auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         auto frames_due = static_cast<int64_t>(elapsed * sample_rate);
-        while (frames_done < frames_due && !stopping_) {
+        while (frames_done < frames_due) {
             int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
             std::fill(left.begin(), left.end(), 0.0f);
             std::fill(right.begin(), right.end(), 0.0f);

@@ -4,8 +4,9 @@
 // and ends on a machine without sound.
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include <fluidsynth.h>
@@ -30,6 +31,8 @@ private:
     MixFunction mix_;
     fluid_audio_driver_t* driver_ = nullptr;
     const char* driver_name_ = "none";
-    std::atomic<bool> stopping_{false};
+    std::mutex stop_mutex_;
+    std::condition_variable stop_signal_;
+    bool stopping_ = false;  // guarded by stop_mutex_
     std::thread silent_;
 };

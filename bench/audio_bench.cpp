@@ -1,0 +1,233 @@
+// Measures what the sound costs the game: the time to open a piece (the
+// first open loads the SoundFont), the resident memory the synthesiser and
+// SoundFont add, the time to render one 512-frame buffer of music and
+// effects, and the time to start a sound effect.
+//
+// The music is assets/bgm.mid when it exists, else a made-up dense piece;
+// the label of each result says which.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "midi_bytes.h"
+#include "music/audio_system.h"
+#include "wave_bytes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int BUFFER_FRAMES = 512;
+
+const fs::path SCRATCH = fs::temp_directory_path() / "tombora_audio_bench";
+
+// Four bars a second of four-note chords on three instruments plus a bass
+// line: about a dozen voices at once, for ten seconds.
+Bytes dense_piece()
+{
+    TrackBytes track;
+    track.tempo(0, 500000).event(0, {0xC0, 0}).event(0, {0xC1, 48}).event(0, {0xC2, 33});
+    const uint8_t chords[4][4] = {{60, 64, 67, 72}, {57, 60, 64, 69}, {53, 57, 60, 65}, {55, 59, 62, 67}};
+    for (int beat = 0; beat < 20; ++beat) {
+        const uint8_t* chord = chords[beat % 4];
+        for (int i = 0; i < 4; ++i) {
+            track.event(0, {0x90, chord[i], 90});
+            track.event(0, {0x91, uint8_t(chord[i] + 12), 70});
+        }
+        track.event(0, {0x92, uint8_t(chord[0] - 24), 100});
+        track.event(480, {0x92, uint8_t(chord[0] - 24), 0});
+        for (int i = 0; i < 4; ++i) {
+            track.event(0, {0x80, chord[i], 0});
+            track.event(0, {0x81, uint8_t(chord[i] + 12), 0});
+        }
+    }
+    track.end(0);
+    return midi_file(0, 480, {track});
+}
+
+struct Piece {
+    std::string path, label;
+};
+
+const Piece& piece()
+{
+    static const Piece chosen = [] {
+        fs::path asset = fs::path(TOMBORA_ASSETS) / "bgm.mid";
+        if (fs::exists(asset))
+            return Piece{asset.string(), "bgm.mid"};
+        fs::create_directories(SCRATCH);
+        fs::path made = SCRATCH / "dense.mid";
+        Bytes bytes = dense_piece();
+        std::ofstream(made, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return Piece{made.string(), "made-up dense piece"};
+    }();
+    return chosen;
+}
+
+int send(AudioSystem& audio, const std::string& command)
+{
+    char reply[256];
+    return audio.mci_send_string(command.c_str(), reply, sizeof reply);
+}
+
+bool stopped(AudioSystem& audio)
+{
+    char reply[256];
+    audio.mci_send_string("status MIDI mode", reply, sizeof reply);
+    return std::string(reply) == "stopped";
+}
+
+std::string open_command() { return "open \"" + piece().path + "\" alias MIDI"; }
+
+long resident_kib()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Runs first, in a fresh process, so the growth is the synthesiser's own.
+void BM_ResidentMemory(benchmark::State& state)
+{
+    for (auto _ : state) {
+        long before = resident_kib();
+        AudioSystem audio(AudioSystem::Output::offline);
+        long built = resident_kib();
+        if (send(audio, open_command()) != 0)
+            state.SkipWithError("the piece did not open");
+        long opened = resident_kib();
+        send(audio, "play MIDI from 0");
+        std::vector<float> left(AudioSystem::SAMPLE_RATE), right(AudioSystem::SAMPLE_RATE);
+        audio.render(left, right);  // one second of music
+        long played = resident_kib();
+        state.counters["synth_KiB"] = double(built - before);
+        state.counters["soundfont_KiB"] = double(opened - built);
+        state.counters["playing_KiB"] = double(played - opened);
+    }
+    state.SetLabel(piece().label);
+}
+BENCHMARK(BM_ResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_FirstOpenLoadsTheSoundFont(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto audio = std::make_unique<AudioSystem>(AudioSystem::Output::offline);
+        state.ResumeTiming();
+        if (send(*audio, open_command()) != 0)
+            state.SkipWithError("the piece did not open");
+        state.PauseTiming();
+        audio.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel(piece().label);
+}
+BENCHMARK(BM_FirstOpenLoadsTheSoundFont)->Unit(benchmark::kMillisecond);
+
+void BM_LaterOpen(benchmark::State& state)
+{
+    AudioSystem audio(AudioSystem::Output::offline);
+    send(audio, open_command());
+    for (auto _ : state) {
+        send(audio, "close MIDI");
+        if (send(audio, open_command()) != 0)
+            state.SkipWithError("the piece did not open");
+    }
+    state.SetLabel(piece().label);
+}
+BENCHMARK(BM_LaterOpen)->Unit(benchmark::kMicrosecond);
+
+void BM_ConstructWithDevice(benchmark::State& state)
+{
+    std::string output;
+    for (auto _ : state) {
+        auto audio = std::make_unique<AudioSystem>(AudioSystem::Output::device);
+        state.PauseTiming();
+        output = audio->output_name();
+        audio.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel("output: " + output);
+}
+BENCHMARK(BM_ConstructWithDevice)->Unit(benchmark::kMillisecond);
+
+// Frames of rendered audio per second of work, as a multiple of real time.
+void count_real_time(benchmark::State& state)
+{
+    state.counters["x_real_time"] = benchmark::Counter(
+        double(state.iterations()) * BUFFER_FRAMES / AudioSystem::SAMPLE_RATE, benchmark::Counter::kIsRate);
+}
+
+void BM_RenderBufferOfMusic(benchmark::State& state)
+{
+    AudioSystem audio(AudioSystem::Output::offline);
+    send(audio, open_command());
+    send(audio, "play MIDI from 0");
+    std::vector<float> left(BUFFER_FRAMES), right(BUFFER_FRAMES);
+    int64_t buffers = 0;
+    for (auto _ : state) {
+        audio.render(left, right);
+        benchmark::DoNotOptimize(left.data());
+        if (++buffers % 64 == 0 && stopped(audio))
+            send(audio, "play MIDI from 0");
+    }
+    count_real_time(state);
+    state.SetLabel(piece().label);
+}
+BENCHMARK(BM_RenderBufferOfMusic)->Unit(benchmark::kMicrosecond);
+
+void BM_RenderBufferIdle(benchmark::State& state)
+{
+    AudioSystem audio(AudioSystem::Output::offline);
+    std::vector<float> left(BUFFER_FRAMES), right(BUFFER_FRAMES);
+    for (auto _ : state) {
+        audio.render(left, right);
+        benchmark::DoNotOptimize(left.data());
+    }
+    count_real_time(state);
+}
+BENCHMARK(BM_RenderBufferIdle)->Unit(benchmark::kMicrosecond);
+
+std::string effect_file()
+{
+    fs::create_directories(SCRATCH);
+    fs::path path = SCRATCH / "effect_22050.wav";
+    if (!fs::exists(path))  // half a second at half the output rate: decoded and resampled
+        write_wave(path.string(), 22050, 1, 11025, [](int f, int) { return 0.3 * ((f / 50) % 2 ? 1 : -1); });
+    return path.string();
+}
+
+void BM_PlayWaveFirstTime(benchmark::State& state)
+{
+    std::string path = effect_file();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto audio = std::make_unique<AudioSystem>(AudioSystem::Output::offline);
+        state.ResumeTiming();
+        audio->play_wave(path);
+        state.PauseTiming();
+        audio.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PlayWaveFirstTime)->Unit(benchmark::kMicrosecond);
+
+void BM_PlayWaveAgain(benchmark::State& state)
+{
+    std::string path = effect_file();
+    AudioSystem audio(AudioSystem::Output::offline);
+    audio.play_wave(path);
+    for (auto _ : state)
+        audio.play_wave(path);
+}
+BENCHMARK(BM_PlayWaveAgain)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

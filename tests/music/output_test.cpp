@@ -1,0 +1,86 @@
+// The real output stream as the game builds it: whatever the machine has
+// (a sound server, a card, or nothing), it starts without a word on the
+// terminal, and without a device the music still keeps time.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "audio_fixture.h"
+#include "midi_bytes.h"
+
+namespace {
+
+// Sends what the process writes to stderr into a file for a while.
+class CapturedStderr {
+public:
+    CapturedStderr() : file_(std::tmpfile()), saved_(dup(STDERR_FILENO))
+    {
+        std::fflush(stderr);
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+    ~CapturedStderr()
+    {
+        restore();
+        std::fclose(file_);
+    }
+    std::string text()
+    {
+        restore();
+        std::string out;
+        std::rewind(file_);
+        for (int c; (c = std::fgetc(file_)) != EOF;)
+            out += static_cast<char>(c);
+        return out;
+    }
+
+private:
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_;
+    int saved_;
+};
+
+using OutputTest = AudioTest;
+
+TEST_F(OutputTest, StartsAndStopsWithoutMessages)
+{
+    std::string piece = file("short.mid", piano_piece({{0, 100}}));
+    CapturedStderr captured;
+    {
+        AudioSystem device(AudioSystem::Output::device);
+        std::string command = "open \"" + piece + "\" alias MIDI";
+        EXPECT_EQ(device.mci_send_string(command.c_str(), nullptr, 0), 0);
+        device.play_wave((dir / "missing.wav").string());
+    }
+    EXPECT_EQ(captured.text(), "");
+}
+
+TEST_F(OutputTest, WithoutADeviceTheMusicStillEndsInTime)
+{
+    AudioSystem device(AudioSystem::Output::device);
+    if (std::string(device.output_name()) != "none")
+        GTEST_SKIP() << "this machine has sound (" << device.output_name() << ")";
+    std::string command = "open \"" + file("short.mid", piano_piece({{0, 300}})) + "\" alias MIDI";
+    char reply[256];
+    ASSERT_EQ(device.mci_send_string(command.c_str(), reply, sizeof reply), 0);
+    device.mci_send_string("play MIDI from 0", reply, sizeof reply);
+    auto start = std::chrono::steady_clock::now();
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        device.mci_send_string("status MIDI mode", reply, sizeof reply);
+    } while (std::string(reply) == "playing" && std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(std::string(reply), "stopped");
+    EXPECT_GE(seconds, 0.25) << "not long before the piece's 0.3 s";
+}
+
+}  // namespace
