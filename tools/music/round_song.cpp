@@ -67,13 +67,15 @@ Line bass() {
                parse_line(kBassB, kMeter, touch), a, parse_line(kBassHome, kMeter, touch)});
 }
 
-// Eight bars: the opening bar with a crash, six more of the beat, a fill.
 // The B section claps along with the snare for a lift.
-Line phrase(bool clapping) {
+enum class Backbeat { kSnare, kSnareAndClap };
+
+// Eight bars: the opening bar with a crash, six more of the beat, a fill.
+Line phrase(Backbeat backbeat) {
   std::vector<DrumRow> beat_rows{{gm::kKick, 96, "x... x... x... x..."},
                                  {gm::kClosedHat, 58, "x.X. x.X. x.X. x.X."},
                                  {gm::kSnare, 84, ".... x... .... x..."}};
-  if (clapping) beat_rows.push_back({gm::kClap, 70, ".... x... .... x..."});
+  if (backbeat == Backbeat::kSnareAndClap) beat_rows.push_back({gm::kClap, 70, ".... x... .... x..."});
   std::vector<DrumRow> opening_rows = beat_rows;
   opening_rows.push_back({gm::kCrash, 80, "x... .... .... ...."});
   const Line opening = parse_drums(opening_rows, kMeter);
@@ -92,7 +94,8 @@ Song round_song() {
   add_part(song, kLead, tune());
   add_part(song, kPiano, parse_line(comp_line(kChords, kOffBeatStabs), kMeter, {62, pitch_of("G3")}));
   add_part(song, kBass, bass());
-  add_part(song, kKit, join({phrase(false), phrase(false), phrase(true), phrase(false)}));
+  const Line plain = phrase(Backbeat::kSnare);
+  add_part(song, kKit, join({plain, plain, phrase(Backbeat::kSnareAndClap), plain}));
   return song;
 }
 
