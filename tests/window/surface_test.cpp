@@ -1,0 +1,208 @@
+// Raster operations, clipping, numbers and text on picture surfaces.
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QFontInfo>
+
+#include <random>
+
+#include "window/surface.h"
+#include "window/surfaces.h"
+
+namespace {
+
+Surface filled(int w, int h, uint32_t colour)
+{
+    Surface s(w, h);
+    std::fill(s.pixels.begin(), s.pixels.end(), colour);
+    return s;
+}
+
+TEST(Blit, RasterOperationsActOnEveryBitOfEveryChannel)
+{
+    const uint32_t d = 0xA5F00F, s = 0x3C55FF;
+    struct Case {
+        Rop rop;
+        uint32_t expected;
+    } cases[] = {
+        {SRCCOPY, s},
+        {SRCERASE, s & ~d & 0xFFFFFF},  // 0x18 05 F0
+        {SRCINVERT, d ^ s},             // 0x99 A5 F0
+    };
+    for (const Case& c : cases) {
+        Surface dst = filled(3, 3, d);
+        Surface src = filled(3, 3, s);
+        blit(dst, 0, 0, 3, 3, src, 0, 0, c.rop);
+        for (uint32_t px : dst.pixels)
+            EXPECT_EQ(px, c.expected) << "rop " << c.rop;
+    }
+    EXPECT_EQ(s & ~d & 0xFFFFFF, 0x1805F0u);
+    EXPECT_EQ(d ^ s, 0x99A5F0u);
+}
+
+TEST(Blit, CopiesFromTheSourceOffsetToTheDestinationOffset)
+{
+    Surface src(4, 4);
+    for (int i = 0; i < 16; ++i)
+        src.pixels[i] = uint32_t(i + 1);
+    Surface dst = filled(5, 5, 0);
+    blit(dst, 2, 1, 2, 2, src, 1, 2, SRCCOPY);
+    EXPECT_EQ(dst.at(2, 1), src.at(1, 2));
+    EXPECT_EQ(dst.at(3, 1), src.at(2, 2));
+    EXPECT_EQ(dst.at(2, 2), src.at(1, 3));
+    EXPECT_EQ(dst.at(3, 2), src.at(2, 3));
+    EXPECT_EQ(dst.at(1, 1), 0u);
+    EXPECT_EQ(dst.at(4, 1), 0u);
+    EXPECT_EQ(dst.at(2, 3), 0u);
+}
+
+// A block hanging over each edge of the destination: the part inside is
+// exact and nothing else changes.
+TEST(Blit, IsClippedAtEveryEdge)
+{
+    Surface src(4, 4);
+    for (int i = 0; i < 16; ++i)
+        src.pixels[i] = uint32_t(0x100 + i);
+    struct Place {
+        int x, y;
+    } places[] = {{-2, 1}, {8, 1}, {3, -3}, {3, 9}, {-3, -3}, {9, 9}};
+    for (Place p : places) {
+        Surface dst = filled(12, 12, 0xABCDEF);
+        blit(dst, p.x, p.y, 4, 4, src, 0, 0, SRCCOPY);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x) {
+                bool inside = x >= p.x && x < p.x + 4 && y >= p.y && y < p.y + 4;
+                uint32_t expected = inside ? src.at(x - p.x, y - p.y) : 0xABCDEFu;
+                ASSERT_EQ(dst.at(x, y), expected) << "block at " << p.x << "," << p.y;
+            }
+    }
+}
+
+TEST(Blit, BlocksWhollyOutsideChangeNothing)
+{
+    Surface src = filled(50, 75, 0x123456);
+    for (auto [x, y] : {std::pair{-50, 0}, {350, 10}, {0, -75}, {0, 350}, {-400, -400}, {1000, 5}}) {
+        Surface dst = filled(350, 350, 0x654321);
+        blit(dst, x, y, 50, 75, src, 0, 0, SRCINVERT);
+        EXPECT_TRUE(std::all_of(dst.pixels.begin(), dst.pixels.end(),
+                                [](uint32_t p) { return p == 0x654321u; }))
+            << x << "," << y;
+    }
+}
+
+TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
+{
+    std::mt19937 random(42);
+    Surface mask(50, 75), picture(50, 75), back(350, 350);
+    for (size_t i = 0; i < mask.pixels.size(); ++i) {
+        bool cat = random() % 2;
+        mask.pixels[i] = cat ? 0x000000 : 0xFFFFFF;
+        picture.pixels[i] = cat ? random() & 0xFFFFFF : 0xFFFFFF;
+    }
+    for (uint32_t& p : back.pixels)
+        p = random() & 0xFFFFFF;
+    const Surface before = back;
+    blit(back, 20, 30, 50, 75, mask, 0, 0, SRCERASE);
+    blit(back, 20, 30, 50, 75, picture, 0, 0, SRCINVERT);
+    for (int y = 0; y < 75; ++y)
+        for (int x = 0; x < 50; ++x) {
+            uint32_t m = mask.at(x, y), p = picture.at(x, y), b = before.at(20 + x, 30 + y);
+            ASSERT_EQ(back.at(20 + x, 30 + y), ((m & ~b) ^ p) & 0xFFFFFF);
+            ASSERT_EQ(back.at(20 + x, 30 + y), m ? b : p);
+        }
+}
+
+TEST(Numbers, StandAloneWithABlankOrMinusInFrontAndABlankBehind)
+{
+    EXPECT_EQ(number_text(42), " 42 ");
+    EXPECT_EQ(number_text(-5), "-5 ");
+    EXPECT_EQ(number_text(0), " 0 ");
+    EXPECT_EQ(number_text(-2147483647 - 1), "-2147483648 ");
+    EXPECT_EQ(number_text(32768), " 32768 ");
+}
+
+TEST(Text, UsesTheJapaneseFontByName)
+{
+    QFont font("IPAPGothic");
+    EXPECT_EQ(QFontInfo(font).family(), "IPAPGothic");
+}
+
+TEST(Text, DrawsOnlyNearItsPositionInItsColour)
+{
+    Surface s = filled(350, 350, 0x000080);
+    s.font = {GAME_FONT, true, 20};
+    set_text_colour(s, 63, 255, 159);
+    set_text_position(s, 10, 10);
+    draw_text(s, "成功");
+    int full = 0, changed = 0, outside = 0;
+    for (int y = 0; y < 350; ++y)
+        for (int x = 0; x < 350; ++x) {
+            uint32_t p = s.at(x, y);
+            if (p == 0x000080)
+                continue;
+            ++changed;
+            full += p == rgb(63, 255, 159);
+            // two 27-pixel characters from (10, 10)
+            outside += x < 9 || x > 10 + 2 * 27 + 2 || y < 9 || y > 10 + 27 + 2;
+        }
+    EXPECT_GT(full, 80);
+    EXPECT_GT(changed, full);
+    EXPECT_EQ(outside, 0);
+}
+
+// Ideographs advance by one em, so the em in pixels is the step between
+// the first and the last of a run of them (measured in the regular weight:
+// the emboldening widens each step by a pixel or two).
+TEST(Text, SizesAreAtNinetySixDotsPerInch)
+{
+    auto ink_width = [](float points, const char* text) {
+        Surface s = filled(700, 80, 0);
+        s.font = {GAME_FONT, false, points};
+        set_text_colour(s, 255, 255, 255);
+        set_text_position(s, 5, 5);
+        draw_text(s, text);
+        int left = 700, right = -1;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 700; ++x)
+                if (s.at(x, y) != 0) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return right - left + 1;
+    };
+    auto em = [&](float points) {
+        return (ink_width(points, "国国国国国国国国国国") - ink_width(points, "国")) / 9.0;
+    };
+    EXPECT_NEAR(em(20), 27, 0.5);
+    EXPECT_NEAR(em(18), 24, 0.5);
+    EXPECT_NEAR(em(32), 43, 0.5);
+    EXPECT_NEAR(em(16), 21, 0.5);
+}
+
+TEST(Text, BoldIsHeavierThanRegular)
+{
+    auto ink = [](bool bold) {
+        Surface s = filled(200, 60, 0);
+        s.font = {GAME_FONT, bold, 20};
+        set_text_colour(s, 255, 255, 255);
+        set_text_position(s, 0, 0);
+        draw_text(s, "失敗");
+        return std::count(s.pixels.begin(), s.pixels.end(), 0xFFFFFFu);
+    };
+    EXPECT_GT(ink(true), ink(false) * 11 / 10);
+}
+
+TEST(Text, IsClippedAtTheSurfaceEdges)
+{
+    Surface s = filled(50, 75, 0x808080);
+    s.font = {GAME_FONT, true, 18};
+    set_text_colour(s, 255, 0, 0);
+    for (auto [x, y] : {std::pair{15.f, 0.f}, {40.f, 60.f}, {-30.f, -10.f}}) {
+        set_text_position(s, x, y);
+        draw_text(s, "HIT SPACE KEY");  // far wider than the surface
+    }
+    EXPECT_EQ(s.pixels.size(), 50u * 75u);
+    EXPECT_NE(std::count(s.pixels.begin(), s.pixels.end(), rgb(255, 0, 0)), 0);
+}
+
+}  // namespace
