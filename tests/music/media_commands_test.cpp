@@ -29,7 +29,9 @@ TEST_F(MusicTest, StatusIsStoppedThenPlayingThenStoppedRightAtTheEnd)
 
     EXPECT_EQ(send("play MIDI from 0").first, 0);
     EXPECT_EQ(status(), "playing");
-    EXPECT_GT(rms(render(0.2).left), 0.01) << "plays again from the start";
+    Rendered again = render(0.2);
+    EXPECT_GT(rms(again.left), 0.01) << "plays again from the start";
+    EXPECT_GT(rms(again.right), 0.01);
 }
 
 TEST_F(MusicTest, StopSilencesAtOnceAndPlayStartsAgainFromTheBeginning)
@@ -56,17 +58,6 @@ TEST_F(MusicTest, StopCutsASoundingNoteWithoutItsRelease)
     // A released piano note still sounds at half its level 20 ms on; what
     // is left after a cut is the reverb's faint tail.
     EXPECT_LT(rms(render(0.1).left, frames_of(0.02)), playing / 5);
-}
-
-TEST_F(MusicTest, RenderedMusicStandsWellAboveTheIdleFloor)
-{
-    double idle = rms(render(0.3).left);
-    ASSERT_EQ(open(file("loud.mid", piano_piece({{0, 400}}))), 0);
-    send("play MIDI from 0");
-    Rendered music = render(0.3);
-    EXPECT_LT(idle, 1e-6);
-    EXPECT_GT(rms(music.left), 0.005);  // one piano note at the synthesiser's gain
-    EXPECT_GT(rms(music.right), 0.005);
 }
 
 TEST_F(MusicTest, CloseForgetsThePieceAndAnotherCanBeOpened)
