@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -36,8 +37,9 @@ struct AudioTest : ::testing::Test {
     void SetUp() override
     {
         auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::temp_directory_path()
-              / (std::string("tombora_sound_") + info->test_suite_name() + "_" + info->name());
+        std::string name = std::string("tombora_sound_") + info->test_suite_name() + "_" + info->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // parameterised names hold slashes
+        dir = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
     }
