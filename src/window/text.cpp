@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unordered_map>
@@ -89,19 +90,21 @@ void draw_text(Surface& s, std::string_view text)
     if (text.empty())
         return;
     const Coverage& c = coverage_for(s.font, text);
-    int x0 = int(std::floor(s.text_x)) + c.left;
-    int y0 = int(std::floor(s.text_y)) + c.top;
-    for (int j = 0; j < c.alpha.height(); ++j) {
-        int y = y0 + j;
-        if (y < 0 || y >= s.height)
-            continue;
+    const int x0 = int(std::floor(s.text_x)) + c.left;
+    const int y0 = int(std::floor(s.text_y)) + c.top;
+    // The part of the mask that lands on the surface.
+    const int i0 = std::max(0, -x0), i1 = std::min(c.alpha.width(), s.width - x0);
+    const int j0 = std::max(0, -y0), j1 = std::min(c.alpha.height(), s.height - y0);
+    const uint32_t colour = s.text_colour;
+    for (int j = j0; j < j1; ++j) {
         const uchar* a = c.alpha.constScanLine(j);
-        for (int i = 0; i < c.alpha.width(); ++i) {
-            int x = x0 + i;
-            if (a[i] == 0 || x < 0 || x >= s.width)
-                continue;
-            uint32_t& d = s.at(x, y);
-            d = a[i] == 255 ? s.text_colour : mix(s.text_colour, d, a[i]);
+        uint32_t* row = s.pixels.data() + size_t(y0 + j) * s.width;
+        for (int i = i0; i < i1; ++i) {
+            uint32_t& d = row[x0 + i];
+            if (a[i] == 255)
+                d = colour;
+            else if (a[i] != 0)
+                d = mix(colour, d, a[i]);
         }
     }
 }
