@@ -19,18 +19,20 @@ bool same_ignoring_case(std::string_view a, std::string_view b)
 
 }  // namespace
 
-std::string program_file(std::string_view name)
+std::string find_ignoring_case(const std::string& folder_name, std::string_view leaf)
 {
     namespace fs = std::filesystem;
-    std::string leaf(name.substr(name.starts_with('\\') ? 1 : 0));
-    fs::path folder = platform().program_folder();
+    fs::path folder = folder_name;
     std::error_code error;
     if (fs::exists(folder / leaf, error))
         return (folder / leaf).string();
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        std::string candidate = entry.path().filename().string();
-        if (same_ignoring_case(candidate, leaf))
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (same_ignoring_case(entry.path().filename().string(), leaf))
             return entry.path().string();
-    }
     return (folder / leaf).string();
+}
+
+std::string program_file(std::string_view name)
+{
+    return find_ignoring_case(platform().program_folder(), name.substr(name.starts_with('\\') ? 1 : 0));
 }

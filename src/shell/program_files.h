@@ -10,3 +10,7 @@
 // whatever the case of its letters ("\TOMBORA.MID" finds "tombora.mid");
 // when none matches, the path is built from the name as given.
 std::string program_file(std::string_view name);
+
+// folder + "/" + the entry whose name equals leaf but for the case of its
+// letters; folder + "/" + leaf when none does.
+std::string find_ignoring_case(const std::string& folder, std::string_view leaf);

@@ -1,7 +1,7 @@
 #include "window/qt_platform.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "music/audio_system.h"
+#include "shell/program_files.h"
 #include "window/form1.h"
 #include "window/play_field.h"
 
@@ -87,11 +88,15 @@ void QtPlatform::set_menu_enabled(MenuItem item, bool enabled)
     window.action(item)->setEnabled(enabled);
 }
 
+// The help lies beside the name the game asks for, as an HTML page of the
+// same name: "TOMBORA.HLP" is shown from "tombora.html".
 void QtPlatform::show_help(const std::string& path)
 {
-    QFile file(q(path));
-    if (!file.exists()) {
-        message_box("ヘルプのファイルが見つからないにゃ：\n" + path, APP_TITLE);
+    QFileInfo asked(q(path));
+    std::string page = find_ignoring_case(asked.absolutePath().toStdString(),
+                                          asked.completeBaseName().toStdString() + ".html");
+    if (!QFileInfo(q(page)).isFile()) {
+        message_box("ヘルプのファイルが見つからないにゃ。\n" + page, APP_TITLE);
         return;
     }
     if (!help) {
@@ -101,7 +106,7 @@ void QtPlatform::show_help(const std::string& path)
         help->setWindowTitle(QStringLiteral("とんぼら ヘルプ"));
         help->resize(520, 600);
     }
-    help->setSource(QUrl::fromLocalFile(q(path)));
+    help->setSource(QUrl::fromLocalFile(q(page)));
     help->show();
     help->raise();
     help->activateWindow();
