@@ -87,6 +87,9 @@ int16_t key_code_of(int key)
     case Qt::Key_Escape: return 27;
     case Qt::Key_Backspace: return 8;
     case Qt::Key_Tab: return 9;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
     default: return 0;
     }
 }

@@ -1,0 +1,139 @@
+// The window: caption, menu tree, initial states, the play field, and
+// which keys reach the game.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "window/form1.h"
+#include "window/play_field.h"
+
+namespace {
+
+struct Form1Test : ::testing::Test {
+    Form1 window;
+    std::vector<std::string> ran;
+    std::vector<std::pair<int16_t, int16_t>> keys_down;
+    std::vector<int16_t> characters;
+
+    void SetUp() override
+    {
+        for (MenuItem item : {MenuItem::start, MenuItem::stop, MenuItem::help_show, MenuItem::clear_high})
+            window.commands[item] = [this, item] {
+                ran.push_back(window.action(item)->objectName().toStdString());
+            };
+        window.play_field()->key_down = [this](int16_t k, int16_t s) { keys_down.emplace_back(k, s); };
+        window.play_field()->key_press = [this](int16_t c) { characters.push_back(c); };
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+};
+
+TEST_F(Form1Test, HasItsCaptionAndAFixedPlayField)
+{
+    EXPECT_EQ(window.windowTitle(), "とんぼらR1");
+    PlayField* field = window.play_field();
+    EXPECT_EQ(field->size(), QSize(354, 354));
+    EXPECT_EQ(field->pos(), QPoint(0, 0));
+    EXPECT_EQ(field->parentWidget(), window.centralWidget());
+    EXPECT_GE(window.centralWidget()->width(), 354);
+    EXPECT_GE(window.centralWidget()->height(), 354);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_FALSE(field->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+TEST_F(Form1Test, MenusStandInTheirOrderWithTheirEntries)
+{
+    struct Expected {
+        const char* name;
+        const char* caption;
+        std::vector<std::tuple<const char*, const char*, QKeySequence>> entries;
+    } expected[] = {
+        {"menu_m", "メニュー",
+         {{"start", "スタート！", QKeySequence(Qt::Key_F2)}, {"stop", "ストップ", {}}, {"ending", "終わり", {}}}},
+        {"option", "オプション",
+         {{"music", "音楽", {}},
+          {"se", "効果音", {}},
+          {"clear_high", "ハイスコアのクリアー", QKeySequence(Qt::CTRL | Qt::Key_C)}}},
+        {"help_m", "ヘルプ", {{"help_show", "ヘルプ", QKeySequence(Qt::Key_F1)}, {"about", "アバウト", {}}}},
+    };
+    QList<QAction*> top = window.menuBar()->actions();
+    ASSERT_EQ(top.size(), 3);
+    for (int m = 0; m < 3; ++m) {
+        QMenu* menu = top[m]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), expected[m].name);
+        EXPECT_EQ(menu->title(), expected[m].caption);
+        QList<QAction*> entries = menu->actions();
+        ASSERT_EQ(entries.size(), qsizetype(expected[m].entries.size()));
+        for (int e = 0; e < entries.size(); ++e) {
+            auto [name, caption, shortcut] = expected[m].entries[e];
+            EXPECT_EQ(entries[e]->objectName(), name);
+            EXPECT_EQ(entries[e]->text(), caption);
+            EXPECT_EQ(entries[e]->shortcut(), shortcut) << name;
+            EXPECT_FALSE(entries[e]->isChecked()) << name;
+            EXPECT_EQ(entries[e]->isEnabled(), std::string(name) != "stop") << name;
+        }
+    }
+    EXPECT_TRUE(window.action(MenuItem::music)->isCheckable());
+    EXPECT_TRUE(window.action(MenuItem::se)->isCheckable());
+}
+
+TEST_F(Form1Test, LettersAndSpaceReachThePlayField)
+{
+    QTest::keyClick(window.play_field(), Qt::Key_A);
+    QTest::keyClick(window.play_field(), 'K', Qt::ShiftModifier);
+    QTest::keyClick(window.play_field(), Qt::Key_Space);
+    ASSERT_EQ(keys_down.size(), 4u);  // the Shift key is a key too
+    EXPECT_EQ(keys_down[0].first, 65);
+    EXPECT_EQ(keys_down[1].first, 16);
+    EXPECT_EQ(keys_down[2], (std::pair<int16_t, int16_t>{75, 1}));
+    EXPECT_EQ(keys_down[3].first, 32);
+    EXPECT_EQ(characters, (std::vector<int16_t>{'a', 'K', ' '}));
+}
+
+TEST_F(Form1Test, ShortcutsRunTheirCommandAndDoNotReachThePlayField)
+{
+    QTest::keyClick(window.play_field(), Qt::Key_F2);
+    QTest::keyClick(window.play_field(), Qt::Key_F1);
+    QTest::keyClick(window.play_field(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(ran, (std::vector<std::string>{"start", "help_show", "clear_high"}));
+    ASSERT_EQ(keys_down.size(), 1u);  // only the Ctrl key itself
+    EXPECT_EQ(keys_down[0].first, 17);
+    EXPECT_TRUE(characters.empty());
+}
+
+TEST_F(Form1Test, AShortcutOfADisabledEntryRunsNothing)
+{
+    window.action(MenuItem::start)->setEnabled(false);
+    QTest::keyClick(window.play_field(), Qt::Key_F2);
+    EXPECT_TRUE(ran.empty());
+    // It reaches the play field as an ordinary key, which ignores it
+    // outside the title screen.
+    ASSERT_EQ(keys_down.size(), 1u);
+    EXPECT_EQ(keys_down[0].first, 113);
+}
+
+TEST_F(Form1Test, CheckMarksToggleOnlyThroughTheGame)
+{
+    bool ran_music = false;
+    window.commands[MenuItem::music] = [&] { ran_music = true; };
+    window.action(MenuItem::music)->trigger();
+    EXPECT_TRUE(ran_music);
+    EXPECT_FALSE(window.action(MenuItem::music)->isChecked());
+}
+
+TEST(KeyCodes, AreTheGamesOwn)
+{
+    EXPECT_EQ(key_code_of(Qt::Key_Space), 32);
+    EXPECT_EQ(key_code_of(Qt::Key_F1), 112);
+    EXPECT_EQ(key_code_of(Qt::Key_F2), 113);
+    EXPECT_EQ(key_code_of(Qt::Key_A), 65);
+    EXPECT_EQ(key_code_of(Qt::Key_Z), 90);
+    EXPECT_EQ(key_code_of(Qt::Key_Eisu_toggle), 0);
+}
+
+}  // namespace
