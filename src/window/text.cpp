@@ -78,7 +78,8 @@ uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
     uint32_t out = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
         uint32_t o = (over >> shift) & 255, u = (under >> shift) & 255;
-        out |= ((o * a + u * (255 - a) + 127) / 255) << shift;
+        uint32_t v = o * a + u * (255 - a) + 128;  // v / 255, rounded, without dividing
+        out |= ((v + (v >> 8)) >> 8) << shift;
     }
     return out;
 }

@@ -1,0 +1,113 @@
+// Cost of composing frames and of each raster operation, off screen.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include "fake_platform.h"
+#include "play/play_frame.h"
+#include "play/random_source.h"
+#include "play/round.h"
+#include "screens/result_screen.h"
+#include "screens/title_screen.h"
+#include "shell/game_vars.h"
+#include "window/surfaces.h"
+
+namespace {
+
+FakePlatform fake;
+
+void prepare_round()
+{
+    reset_game_vars();
+    seed_random(7);
+    start_round();
+    game_state = STATE_PLAY;
+    hit_count = 123;
+    miss_count = 4;
+    // Spread the cats over the field as in the middle of a round.
+    for (int slot = 1; slot <= 5; ++slot)
+        cat_x[slot] = int16_t(30 + 55 * slot);
+}
+
+// One play frame: background, five cats with their letters, the display,
+// the copy to mainscr (the refresh is the fake's and costs nothing).
+void BM_PlayFrame(benchmark::State& state)
+{
+    prepare_round();
+    for (auto _ : state) {
+        time_left = 80;  // never end the round
+        second_mark = frame_start = 1;
+        play_frame();
+        for (int slot = 1; slot <= 5; ++slot)  // keep the cats in view
+            if (cat_x[slot] < 0 || cat_x[slot] > 300)
+                cat_x[slot] = 150;
+    }
+}
+BENCHMARK(BM_PlayFrame);
+
+void BM_TitleFrame(benchmark::State& state)
+{
+    reset_game_vars();
+    cat_letter[0] = "Hit";
+    rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
+    rank_score = {12345, 2345, 345};
+    for (auto _ : state)
+        title_frame();
+}
+BENCHMARK(BM_TitleFrame);
+
+void BM_ResultFrame(benchmark::State& state)
+{
+    prepare_round();
+    game_state = STATE_RESULT;
+    accuracy = 96;
+    score = 11808;
+    for (auto _ : state)
+        result_frame();
+}
+BENCHMARK(BM_ResultFrame);
+
+void BM_Blit(benchmark::State& state)
+{
+    Rop rop = Rop(state.range(0));
+    bool whole_field = state.range(1);
+    for (auto _ : state) {
+        if (whole_field)
+            blit(backscr, 0, 0, FIELD, FIELD, haikei, 0, 0, rop);
+        else
+            blit(backscr, 120, 150, CAT_W, CAT_H, neko0m, 0, 0, rop);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Blit)
+    ->ArgNames({"rop", "field"})
+    ->Args({SRCCOPY, 1})
+    ->Args({SRCERASE, 1})
+    ->Args({SRCINVERT, 1})
+    ->Args({SRCCOPY, 0})
+    ->Args({SRCERASE, 0})
+    ->Args({SRCINVERT, 0});
+
+void BM_DrawText(benchmark::State& state)
+{
+    set_font_size(backscr, 20);
+    set_text_colour(backscr, 255, 255, 255);
+    set_text_position(backscr, 10, 225);
+    for (auto _ : state)
+        draw_text(backscr, "１・名無しの権兵衛さん　12345点　100%");
+}
+BENCHMARK(BM_DrawText);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    set_platform(&fake);
+    if (!load_pictures())
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
