@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include <unistd.h>
+
 #include <chrono>
 
 #include "menu/menu_commands.h"
@@ -70,12 +72,13 @@ void load_translations(QApplication& app)
         app.installTranslator(qt_ja);
 }
 
+// The lock lives in the user's runtime folder; where the session has none,
+// in the temporary folder under a name of the user's own.
 QString lock_path()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + "/tombora.lock";
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return QDir::tempPath() + QString("/tombora-%1.lock").arg(getuid());
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/tombora.lock";
 }
 
 uint32_t clock_seed()
