@@ -1,36 +1,21 @@
 // The menu commands.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "game_test.h"
 #include "menu/menu_commands.h"
 #include "play/round.h"
+#include "scratch_dir.h"
 
 namespace {
 
 struct MenuTest : GameTest {
-    QTemporaryDir dir;
-    QString cwd = QDir::currentPath();
+    ScratchWorkingDir dir;
     void SetUp() override
     {
         GameTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        QDir::setCurrent(dir.path());
         rank_name = {"たま", "みけ", "くろ"};
         rank_score = {900, 500, 100};
         rank_accuracy = {99, 88, 77};
     }
-    void TearDown() override
-    {
-        QDir::setCurrent(cwd);
-        GameTest::TearDown();
-    }
-    QByteArray file(const char* name) const
-    {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    }
+    QByteArray file(const char* name) const { return dir.read(name); }
 };
 
 TEST_F(MenuTest, StartShowsTheBoxThenSetsUpTheRoundAndItsMusic)

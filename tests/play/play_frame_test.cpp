@@ -23,11 +23,7 @@ struct PlayFrameTest : GameTest {
     }
     int count_in(uint32_t colour, int x0, int y0, int x1, int y1) const
     {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += mainscr.at(x, y) == colour;
-        return n;
+        return count_colour(mainscr, colour, x0, y0, x1, y1);
     }
 };
 
@@ -87,10 +83,7 @@ TEST_F(PlayFrameTest, TheLastSecondShowsOneAndEndsTheRound)
     EXPECT_EQ(score, 2250);
     // The seconds' box shows 1 in the frame that ended the round, as before.
     int yellow_now = count_in(rgb(255, 255, 159), 155, 5, 199, 40);
-    int yellow_before = 0;
-    for (int y = 5; y < 40; ++y)
-        for (int x = 155; x < 199; ++x)
-            yellow_before += shown_before.at(x, y) == rgb(255, 255, 159);
+    int yellow_before = count_colour(shown_before, rgb(255, 255, 159), 155, 5, 199, 40);
     EXPECT_EQ(yellow_now, yellow_before);
     // The title piece is opened, not played.
     ASSERT_GE(fake.commands.size(), 3u);

@@ -2,10 +2,6 @@
 // fixed seed and a clock the test moves, and compares a summary of what
 // happened with the expected text. Any change to the order of random
 // draws, the cats' rules, the clock or the scoring shows up here.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <fstream>
 #include <sstream>
 
@@ -13,6 +9,7 @@
 #include "screens/keys.h"
 #include "screens/title_screen.h"
 #include "play/judge.h"
+#include "scratch_dir.h"
 #include "shell/main_loop.h"
 
 namespace {
@@ -73,9 +70,7 @@ private:
 
 TEST_F(GameTest, AScriptedSessionReplaysAsRecorded)
 {
-    QTemporaryDir dir;
-    QString cwd = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    ScratchWorkingDir dir;
     seed_random(1234);
     ranking_x = {};
     word_cycle = 0;
@@ -95,7 +90,6 @@ TEST_F(GameTest, AScriptedSessionReplaysAsRecorded)
     replay.key(KEY_SPACE);
     replay.run([&] { return replay.frame >= 3100; });
     replay.note_table();
-    QDir::setCurrent(cwd);
 
     std::ifstream expected_file(REPLAY_EXPECTED);
     std::stringstream expected;

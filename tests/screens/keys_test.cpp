@@ -1,31 +1,20 @@
 // Keys between the screens and the high-score entry.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "game_test.h"
 #include "play/round.h"
 #include "screens/high_score_entry.h"
 #include "screens/keys.h"
+#include "scratch_dir.h"
 
 namespace {
 
 struct KeysTest : GameTest {
-    QTemporaryDir dir;
-    QString cwd = QDir::currentPath();
+    ScratchWorkingDir dir;
     void SetUp() override
     {
         GameTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        QDir::setCurrent(dir.path());
         rank_name = {"A", "B", "C"};
         rank_score = {500, 300, 100};
         rank_accuracy = {90, 80, 70};
-    }
-    void TearDown() override
-    {
-        QDir::setCurrent(cwd);
-        GameTest::TearDown();
     }
     void on_result_screen(int32_t round_score, int16_t round_accuracy)
     {
@@ -34,11 +23,7 @@ struct KeysTest : GameTest {
         accuracy = round_accuracy;
         fake.enabled = {{MenuItem::start, false}, {MenuItem::stop, true}};
     }
-    QByteArray hiscore_file() const
-    {
-        QFile f(dir.filePath("HISCORE.dat"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray hiscore_file() const { return dir.read("HISCORE.dat"); }
 };
 
 TEST_F(KeysTest, SpaceOnTheResultScreenRanksSavesAndGoesToTheTitle)
@@ -103,7 +88,7 @@ TEST_F(KeysTest, KeysOutsideTheirScreenDoNothing)
     }
     EXPECT_TRUE(fake.messages.empty());
     EXPECT_TRUE(fake.helps.empty());
-    EXPECT_TRUE(hiscore_file().isEmpty());
+    EXPECT_EQ(hiscore_file(), "(none)");
 }
 
 TEST_F(KeysTest, F1OnTheTitleScreenOpensTheHelp)

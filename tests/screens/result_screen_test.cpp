@@ -57,11 +57,7 @@ struct ResultScreenTest : GameTest {
     }
     int count_in(uint32_t colour, int x0, int y0, int x1, int y1) const
     {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += mainscr.at(x, y) == colour;
-        return n;
+        return count_colour(mainscr, colour, x0, y0, x1, y1);
     }
 };
 

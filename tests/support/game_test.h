@@ -9,6 +9,16 @@
 #include "shell/game_vars.h"
 #include "window/surfaces.h"
 
+// How many pixels of the block [x0, x1) x [y0, y1) have the colour.
+inline int count_colour(const Surface& s, uint32_t colour, int x0, int y0, int x1, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += s.at(x, y) == colour;
+    return n;
+}
+
 struct GameTest : ::testing::Test {
     FakePlatform fake;
     void SetUp() override
