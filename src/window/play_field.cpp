@@ -1,9 +1,8 @@
 #include "window/play_field.h"
 
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
-
-#include <algorithm>
 
 #include "window/surface.h"
 
@@ -11,8 +10,7 @@ namespace {
 constexpr int BORDER = 2;
 }
 
-PlayField::PlayField(QWidget* parent)
-    : QWidget(parent), frame(350, 350, QImage::Format_RGB32)
+PlayField::PlayField(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(350 + 2 * BORDER, 350 + 2 * BORDER);
     setFocusPolicy(Qt::StrongFocus);
@@ -24,36 +22,16 @@ PlayField::PlayField(QWidget* parent)
 
 void PlayField::show_surface(const Surface& s)
 {
-    // Only the rows that changed since the last frame are copied and sent
-    // to the screen: on the title screen and during a round that is a
-    // third to a half of the field, and nothing at all when it stands still.
-    const int w = std::min(s.width, frame.width());
-    const int h = std::min(s.height, frame.height());
-    int first = h, last = -1;
-    for (int y = 0; y < h; ++y) {
-        auto out = reinterpret_cast<uint32_t*>(frame.scanLine(y));
-        const uint32_t* in = &s.pixels[size_t(y) * s.width];
-        bool changed = false;
-        for (int x = 0; x < w; ++x) {
-            uint32_t p = in[x] | 0xFF000000u;
-            changed |= out[x] != p;
-            out[x] = p;
-        }
-        if (changed) {
-            first = std::min(first, y);
-            last = y;
-        }
-    }
-    if (!has_frame) {
-        has_frame = true;
-        first = 0;
-        last = h - 1;
-    }
-    if (last >= first)
-        repaint(BORDER, BORDER + first, w, last - first + 1);
+    // The surface's pixels are already in the layout of an RGB32 image:
+    // no copy, and only the rows that changed go to the screen.
+    auto bits = reinterpret_cast<const uchar*>(s.pixels.data());
+    if (frame.constBits() != bits)
+        frame = QImage(bits, s.width, s.height, s.width * 4, QImage::Format_RGB32);
+    if (s.damage_bottom > s.damage_top)
+        repaint(BORDER, BORDER + s.damage_top, s.width, s.damage_bottom - s.damage_top);
 }
 
-void PlayField::paintEvent(QPaintEvent*)
+void PlayField::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     int w = width(), h = height();
@@ -66,10 +44,12 @@ void PlayField::paintEvent(QPaintEvent*)
     p.fillRect(w - 1, 0, 1, h, QColor(255, 255, 255));
     p.fillRect(1, h - 2, w - 2, 1, QColor(212, 208, 200));
     p.fillRect(w - 2, 1, 1, h - 2, QColor(212, 208, 200));
-    if (has_frame)
-        p.drawImage(QPoint(BORDER, BORDER), frame);
+    QRect field(BORDER, BORDER, w - 2 * BORDER, h - 2 * BORDER);
+    QRect area = event->rect() & field;
+    if (frame.isNull())
+        p.fillRect(area, palette().window());
     else
-        p.fillRect(BORDER, BORDER, w - 2 * BORDER, h - 2 * BORDER, palette().window());
+        p.drawImage(area.topLeft(), frame, area.translated(-BORDER, -BORDER));
 }
 
 int16_t key_code_of(int key)

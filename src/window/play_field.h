@@ -16,7 +16,8 @@ public:
     std::function<void(int16_t character)> key_press;
 
     explicit PlayField(QWidget* parent);
-    // Takes the surface's current image and schedules a repaint.
+    // Shows the rows of the surface that changed since it was last shown.
+    // The field then keeps showing that surface, which outlives it.
     void show_surface(const Surface& surface);
     const QImage& image() const { return frame; }
 
@@ -25,8 +26,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QImage frame;
-    bool has_frame = false;
+    QImage frame;  // the shown surface's own pixels; null before the first frame
 };
 
 // The key code the game knows a key by (the codes of the original

@@ -1,5 +1,8 @@
 // Picture surfaces: fixed-size RGB images with a text state, on which the
-// game blits and draws text. Pixels are 0x00RRGGBB.
+// game blits and draws text. Pixels are 0xFFRRGGBB, the layout of Qt's
+// RGB32 images, so the play field is shown straight from its surface. The
+// raster operations act on all 32 bits; the top byte of a finished frame
+// is 0xFF again, since every cat's erase is followed by its invert.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +14,7 @@ enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
 
 inline constexpr uint32_t rgb(int r, int g, int b)
 {
-    return (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
+    return 0xFF000000u | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
 }
 
 struct SurfaceFont {
@@ -30,6 +33,9 @@ struct Surface {
     float text_y = 0;
     uint32_t text_colour;
     SurfaceFont font;
+    // Rows changed since the surface was last shown: [damage_top, damage_bottom).
+    int damage_top = 0;
+    int damage_bottom = 0;
 
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
     uint32_t& at(int x, int y) { return pixels[size_t(y) * width + x]; }
@@ -50,5 +56,7 @@ void draw_text(Surface& s, std::string_view text);
 void draw_number(Surface& s, int32_t n);
 std::string number_text(int32_t n);
 
+// Notes that rows [top, bottom) changed.
+void mark_damage(Surface& s, int top, int bottom);
 // Shows the surface on the screen (the play field only).
 void refresh(Surface& s);

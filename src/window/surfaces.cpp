@@ -14,7 +14,7 @@ bool load(Surface& s, const char* name)
     for (int y = 0; y < s.height; ++y) {
         auto line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
         for (int x = 0; x < s.width; ++x)
-            s.at(x, y) = line[x] & 0xFFFFFFu;
+            s.at(x, y) = line[x] | 0xFF000000u;
     }
     return true;
 }

@@ -75,7 +75,7 @@ const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
 
 uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
 {
-    uint32_t out = 0;
+    uint32_t out = over & 0xFF000000u;
     for (int shift = 0; shift <= 16; shift += 8) {
         uint32_t o = (over >> shift) & 255, u = (under >> shift) & 255;
         uint32_t v = o * a + u * (255 - a) + 128;  // v / 255, rounded, without dividing
@@ -97,6 +97,7 @@ void draw_text(Surface& s, std::string_view text)
     const int i0 = std::max(0, -x0), i1 = std::min(c.alpha.width(), s.width - x0);
     const int j0 = std::max(0, -y0), j1 = std::min(c.alpha.height(), s.height - y0);
     const uint32_t colour = s.text_colour;
+    mark_damage(s, y0 + j0, y0 + j1);
     for (int j = j0; j < j1; ++j) {
         const uchar* a = c.alpha.constScanLine(j);
         uint32_t* row = s.pixels.data() + size_t(y0 + j) * s.width;

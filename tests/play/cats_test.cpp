@@ -140,21 +140,21 @@ TEST_F(CatsTest, SlotZeroAndUnknownPicturesDrawNothing)
 TEST_F(CatsTest, ACatIsItsPictureWhereTheMaskIsBlackAndTheBackgroundElsewhere)
 {
     for (size_t i = 0; i < backscr.pixels.size(); ++i)
-        backscr.pixels[i] = uint32_t(i * 2654435761u) & 0xFFFFFF;
+        backscr.pixels[i] = uint32_t(i * 2654435761u) | 0xFF000000u;
     const Surface before = backscr;
     place(4, 100, CAT_HIT);
     draw_cat(CAT_HIT, 4);
     for (int y = 0; y < CAT_H; ++y)
         for (int x = 0; x < CAT_W; ++x) {
             uint32_t m = neko2m.at(x, y);
-            uint32_t expected = m == 0 ? neko2.at(x, y) : before.at(100 + x, 250 + y);
+            uint32_t expected = m == rgb(0, 0, 0) ? neko2.at(x, y) : before.at(100 + x, 250 + y);
             ASSERT_EQ(backscr.at(100 + x, 250 + y), expected) << x << "," << y;
         }
 }
 
 TEST_F(CatsTest, AWalkingCatCarriesItsLetterInRedOnItsSign)
 {
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), 0x000080u);
+    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
     place(1, 20, CAT_WALK_A, 0, "W");
     draw_cat(CAT_WALK_A, 1);
     int red = 0;
@@ -163,21 +163,21 @@ TEST_F(CatsTest, AWalkingCatCarriesItsLetterInRedOnItsSign)
             red += backscr.at(20 + x, 175 + y) == rgb(255, 0, 0);
     EXPECT_GT(red, 20);
     // The hit picture never shows a letter.
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), 0x000080u);
+    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
     place(1, 20, CAT_HIT, 0, "W");
     draw_cat(CAT_HIT, 1);
     for (int y = 0; y < CAT_H; ++y)
         for (int x = 0; x < CAT_W; ++x)
-            ASSERT_EQ(backscr.at(20 + x, 175 + y), neko2m.at(x, y) ? 0x000080u : neko2.at(x, y));
+            ASSERT_EQ(backscr.at(20 + x, 175 + y), neko2m.at(x, y) == rgb(0, 0, 0) ? neko2.at(x, y) : rgb(0, 0, 128));
 }
 
 TEST_F(CatsTest, ACatPartlyOutsideTheFieldIsDrawnClipped)
 {
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), 0x000080u);
+    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
     place(2, 320, CAT_HIT);
     draw_cat(CAT_HIT, 2);
     for (int x = 0; x < 30; ++x)
-        EXPECT_EQ(backscr.at(320 + x, 200 + 74), neko2m.at(x, 74) ? 0x000080u : neko2.at(x, 74));
+        EXPECT_EQ(backscr.at(320 + x, 200 + 74), neko2m.at(x, 74) == rgb(0, 0, 0) ? neko2.at(x, 74) : rgb(0, 0, 128));
 }
 
 }  // namespace

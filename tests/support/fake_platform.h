@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/platform.h"
+#include "window/surface.h"
 
 class FakePlatform : public Platform {
 public:
@@ -23,6 +24,7 @@ public:
     std::function<uint32_t(uint32_t)> wait_advances = [](uint32_t ms) { return ms; };
 
     int refreshes = 0;
+    std::pair<int, int> last_damage;  // rows [first, second) of the last refresh
     std::vector<std::string> messages;  // "caption|text" of every box
     std::deque<bool> yes_no_answers;
     std::deque<std::string> input_answers;
@@ -51,7 +53,11 @@ public:
         now += wait_advances(max_ms);
         run_pending();
     }
-    void refresh(const Surface&) override { ++refreshes; }
+    void refresh(const Surface& s) override
+    {
+        ++refreshes;
+        last_damage = {s.damage_top, s.damage_bottom};
+    }
     void message_box(const std::string& text, const std::string& caption) override
     {
         messages.push_back(caption + "|" + text);

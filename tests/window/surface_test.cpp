@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "fake_platform.h"
 #include "window/surface.h"
 #include "window/surfaces.h"
 
@@ -112,6 +113,37 @@ TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
         }
 }
 
+// The screen is sent only the rows that changed since the last refresh.
+TEST(Damage, CoversTheRowsThatChanged)
+{
+    FakePlatform fake;
+    set_platform(&fake);
+    Surface shown = filled(350, 350, rgb(0, 0, 128));
+    Surface frame = shown;
+    refresh(shown);
+    EXPECT_EQ(fake.last_damage, (std::pair<int, int>{0, 350}));  // all of it, the first time
+
+    blit(shown, 0, 0, 350, 350, frame, 0, 0, SRCCOPY);  // the same picture again
+    refresh(shown);
+    EXPECT_EQ(fake.last_damage.first, fake.last_damage.second);
+
+    frame.at(10, 120) = rgb(1, 2, 3);
+    frame.at(300, 180) = rgb(1, 2, 3);
+    blit(shown, 0, 0, 350, 350, frame, 0, 0, SRCCOPY);
+    refresh(shown);
+    EXPECT_EQ(fake.last_damage, (std::pair<int, int>{120, 181}));
+
+    Surface cat = filled(50, 75, rgb(9, 9, 9));
+    blit(shown, 100, 330, 50, 75, cat, 0, 0, SRCINVERT);  // clipped at the bottom
+    set_text_position(shown, 5, -10);
+    shown.font = {GAME_FONT, true, 20};
+    draw_text(shown, "A");
+    refresh(shown);
+    EXPECT_EQ(fake.last_damage.first, 0);
+    EXPECT_EQ(fake.last_damage.second, 350);
+    set_platform(nullptr);
+}
+
 TEST(Numbers, StandAloneWithABlankOrMinusInFrontAndABlankBehind)
 {
     EXPECT_EQ(number_text(42), " 42 ");
@@ -187,7 +219,7 @@ TEST(Text, BoldIsHeavierThanRegular)
         set_text_colour(s, 255, 255, 255);
         set_text_position(s, 0, 0);
         draw_text(s, "失敗");
-        return std::count(s.pixels.begin(), s.pixels.end(), 0xFFFFFFu);
+        return std::count(s.pixels.begin(), s.pixels.end(), rgb(255, 255, 255));
     };
     EXPECT_GT(ink(true), ink(false) * 11 / 10);
 }
