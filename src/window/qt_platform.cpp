@@ -101,8 +101,9 @@ void QtPlatform::show_help(const std::string& path)
     }
     if (!help) {
         help = new QTextBrowser(&window);
+        // Kept for the next time when closed: the game's own loop never
+        // gets round to deleting windows later.
         help->setWindowFlag(Qt::Window);
-        help->setAttribute(Qt::WA_DeleteOnClose);
         help->setWindowTitle(QStringLiteral("とんぼら ヘルプ"));
         help->resize(520, 600);
     }
