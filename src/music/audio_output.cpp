@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <vector>
 
 namespace {
 
@@ -15,7 +14,8 @@ constexpr auto SILENT_PERIOD = std::chrono::milliseconds(20);
 
 }  // namespace
 
-AudioOutput::AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix) : mix_(std::move(mix))
+AudioOutput::AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix, TimeFunction pass_time)
+    : mix_(std::move(mix)), pass_time_(std::move(pass_time))
 {
     for (const char* name : DRIVERS) {
         fluid_settings_setstr(settings, "audio.driver", name);
@@ -53,7 +53,6 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
 void AudioOutput::run_silent(int sample_rate)
 {
     using Clock = std::chrono::steady_clock;
-    std::vector<float> left(SILENT_BLOCK), right(SILENT_BLOCK);
     auto start = Clock::now();
     int64_t frames_done = 0;
     std::unique_lock lock(stop_mutex_);
@@ -62,9 +61,7 @@ void AudioOutput::run_silent(int sample_rate)
         auto frames_due = static_cast<int64_t>(elapsed * sample_rate);
         while (frames_done < frames_due) {
             int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
-            std::fill(left.begin(), left.end(), 0.0f);
-            std::fill(right.begin(), right.end(), 0.0f);
-            mix_(left.data(), right.data(), frames);
+            pass_time_(frames);
             frames_done += frames;
         }
     }

@@ -1,7 +1,7 @@
-// The one audio output stream. It asks a mix function for every buffer: on
-// the sound server or the sound card when there is one, else on a quiet
-// thread that keeps time like a device would, so the music still advances
-// and ends on a machine without sound.
+// The one audio output stream. It asks a mix function for every buffer on
+// the sound server or the sound card. Without either, a quiet thread tells
+// a time function how many frames a device would have played, so the music
+// still advances and ends, and nothing is synthesised that no one hears.
 #pragma once
 
 #include <condition_variable>
@@ -15,8 +15,10 @@ class AudioOutput {
 public:
     // Adds `frames` frames of sound to the two channels, which start zeroed.
     using MixFunction = std::function<void(float* left, float* right, int frames)>;
+    // Lets `frames` frames of time pass without sound.
+    using TimeFunction = std::function<void(int frames)>;
 
-    AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix);
+    AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix, TimeFunction pass_time);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -29,6 +31,7 @@ private:
     void run_silent(int sample_rate);
 
     MixFunction mix_;
+    TimeFunction pass_time_;
     fluid_audio_driver_t* driver_ = nullptr;
     const char* driver_name_ = "none";
     std::mutex stop_mutex_;

@@ -6,8 +6,9 @@
 AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequencer_), waves_(SAMPLE_RATE)
 {
     if (output == Output::device)
-        output_ = std::make_unique<AudioOutput>(synth_.settings(), SAMPLE_RATE,
-                                                [this](float* l, float* r, int n) { mix(l, r, n); });
+        output_ = std::make_unique<AudioOutput>(
+            synth_.settings(), SAMPLE_RATE, [this](float* l, float* r, int n) { mix(l, r, n); },
+            [this](int n) { sequencer_.pass_time(n); });
 }
 
 AudioSystem::~AudioSystem() { output_.reset(); }

@@ -92,7 +92,18 @@ void MidiSequencer::render(float* left, float* right, int frames)
     float* dry[2] = {left, right};
     float* effects[4] = {left, right, left, right};
     std::lock_guard lock(mutex_);
+    // With no piece and no voice left there is nothing to hear: the
+    // channels stay silent and the synthesiser sleeps.
+    if (!player_ && fluid_synth_get_active_voice_count(synth_.get()) == 0)
+        return;
     fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry);
+    if (player_)
+        frames_played_ += frames;
+}
+
+void MidiSequencer::pass_time(int frames)
+{
+    std::lock_guard lock(mutex_);
     if (player_)
         frames_played_ += frames;
 }

@@ -34,6 +34,8 @@ public:
 
     // Adds the music's next frames to both channels. Audio thread.
     void render(float* left, float* right, int frames);
+    // Counts frames played without making their sound. Audio thread.
+    void pass_time(int frames);
 
 private:
     void drop_player();  // with mutex_ held
