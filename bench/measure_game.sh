@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# Measures the real game under a private X server (Xvfb with openbox):
+#
+#   - start-up time: from the exec of the program to its window being mapped,
+#     and to the first title frame on the screen;
+#   - CPU use on the title screen and during a round, each over 10 s, in per
+#     cent of one core, for the whole process and per thread (the X server's
+#     own CPU is shown beside it, as drawing costs land there too);
+#   - resident memory (VmRSS now, VmHWM the peak so far) and the number of
+#     threads on both screens.
+#
+# Usage: bench/measure_game.sh [GAME] [STARTUP_RUNS]
+#   GAME defaults to build-e2e/game/tombora, then build/game/tombora.
+#
+# Method for the start-up time. The clock starts just before the program is
+# exec'd (a subshell execs it, so the process is the game from the first
+# instruction). Then the script polls as fast as it can: it looks for a
+# mapped window captioned "とんぼらR1" that belongs to the process, and once
+# there is one, it grabs the play field's top 200 rows from the X server
+# (import) and compares them pixel for pixel with the committed title
+# picture. Before the first frame the play field is plain window colour, so
+# the match can only come from the first title frame. Each poll takes some
+# tens of milliseconds; the script prints the time of the first poll that
+# saw the frame (an upper bound) and of the poll before it (a lower bound).
+# The first run is a warm-up whose figures are not counted: the others run
+# with the program and its libraries in the page cache.
+#
+# Method for CPU: utime + stime of /proc/PID/stat (and of each
+# /proc/PID/task/TID/stat) at the start and the end of a 10 s window,
+# divided by the clock-tick rate and the wall time measured around them.
+#
+# Machines are shared and noisy: the figures are for comparison on the same
+# machine, not pass/fail limits.
+
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+
+game=${1:-}
+if [ -z "$game" ]; then
+    for g in "$top/build-e2e/game/tombora" "$top/build/game/tombora"; do
+        [ -x "$g" ] && { game=$g; break; }
+    done
+fi
+[ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; exit 1; }
+runs=${2:-6}
+
+export E2E_GAME=$game
+export E2E_ASSETS=$top/assets
+export E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
+# The end-to-end tests' helpers: X server, openbox, windows, keys, cleanup.
+source "$top/tests/e2e/lib.sh"
+e2e_init measure
+e2e_start_x
+
+hz=$(getconf CLK_TCK)
+now_ns() { date +%s%N; }
+
+# ticks PID: utime + stime of a process or thread, in clock ticks.
+ticks() { sed 's/^.*) //' "$1" | awk '{ print $12 + $13 }'; }
+
+status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+
+# cpu_window PID SECONDS LABEL: CPU of the process, its threads and the X
+# server over a window of time; prints table rows.
+cpu_window() {
+    local pid=$1 secs=$2 label=$3
+    local xpid=${E2E_PIDS[0]}
+    declare -A t0 names
+    local tid
+    for tid in $(ls "/proc/$pid/task"); do
+        t0[$tid]=$(ticks "/proc/$pid/task/$tid/stat" 2>/dev/null || echo 0)
+        names[$tid]=$(cat "/proc/$pid/task/$tid/comm" 2>/dev/null || echo '?')
+    done
+    local p0 x0 s0 p1 x1 s1
+    p0=$(ticks "/proc/$pid/stat")
+    x0=$(ticks "/proc/$xpid/stat")
+    s0=$(now_ns)
+    sleep "$secs"
+    p1=$(ticks "/proc/$pid/stat")
+    x1=$(ticks "/proc/$xpid/stat")
+    s1=$(now_ns)
+    local wall_s
+    wall_s=$(awk -v a="$s0" -v b="$s1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+    pct() { awk -v d="$1" -v hz="$hz" -v w="$wall_s" 'BEGIN { printf "%.1f %%", 100 * d / hz / w }'; }
+    printf '%-34s %s (over %s s)\n' "CPU, $label, whole game" "$(pct $((p1 - p0)))" "$wall_s"
+    for tid in $(ls "/proc/$pid/task"); do
+        local a=${t0[$tid]:-0} b name
+        b=$(ticks "/proc/$pid/task/$tid/stat" 2>/dev/null || echo "$a")
+        name=${names[$tid]:-$(cat "/proc/$pid/task/$tid/comm" 2>/dev/null || echo '?')}
+        printf '%-34s %s\n' "    thread $tid ($name)" "$(pct $((b - a)))"
+    done
+    printf '%-34s %s\n' "CPU, $label, X server (Xvfb)" "$(pct $((x1 - x0)))"
+}
+
+memory_rows() {
+    local pid=$1 label=$2
+    printf '%-34s %s MiB (peak VmHWM %s MiB)\n' "memory, $label, VmRSS" \
+        "$(awk -v k="$(status_kb "$pid" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }')" \
+        "$(awk -v k="$(status_kb "$pid" VmHWM)" 'BEGIN { printf "%.1f", k / 1024 }')"
+    printf '%-34s %s\n' "threads, $label" "$(status_kb "$pid" Threads)"
+}
+
+title_top=$E2E_TMP/title_top.png
+convert "$E2E_ASSETS/title.png" -crop 350x200+0+0 +repage "$title_top"
+rd=$(e2e_new_dir runtime)
+
+# One start; sets R_MAP, R_LOW and R_HIGH in ms after the exec.
+field_y=
+measure_start() {
+    local wd t0 t w= tmap= prev= shot=$E2E_TMP/poll.png
+    wd=$(e2e_new_dir work)
+    t0=$(now_ns)
+    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/game.log" 2>&1 &
+    local pid=$!
+    E2E_PIDS+=("$pid")
+    local deadline=$((SECONDS + 30))
+    while ((SECONDS < deadline)); do
+        t=$(now_ns)
+        if [ -z "$w" ]; then
+            for cand in $(xdotool search --onlyvisible --name "^$MAIN_CAPTION\$" 2>/dev/null || true); do
+                [ "$(window_pid "$cand")" = "$pid" ] && { w=$cand; tmap=$t; }
+            done
+        fi
+        if [ -n "$w" ]; then
+            if [ -z "$field_y" ]; then
+                import -window "$w" "$shot" 2>/dev/null || true
+                field_y=$(field_top "$shot" 2>/dev/null || true)
+            fi
+            if [ -n "$field_y" ] &&
+                import -window "$w" -crop "350x200+$BORDER+$field_y" +repage "$shot" 2>/dev/null &&
+                [ "$(compare -metric AE "$shot" "$title_top" null: 2>&1 || true)" = 0 ]; then
+                R_MAP=$(((tmap - t0) / 1000000))
+                R_LOW=$(((prev - t0) / 1000000))
+                R_HIGH=$(((t - t0) / 1000000))
+                kill -TERM "$pid"
+                e2e_wait_exit "$pid" 10 || kill -KILL "$pid"
+                return 0
+            fi
+        fi
+        prev=$t
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    return 1
+}
+
+log "start-up: $runs runs, the first a warm-up"
+maps=()
+lows=()
+highs=()
+for ((i = 0; i < runs; i++)); do
+    measure_start || die "the title frame did not show within 30 s"
+    m=$R_MAP lo=$R_LOW hi=$R_HIGH
+    log "  run $i: mapped at $m ms, first title frame between $lo and $hi ms"
+    if ((i > 0)); then
+        maps+=("$m")
+        lows+=("$lo")
+        highs+=("$hi")
+    fi
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+
+# The screens: one game, title first, then a round.
+wd=$(e2e_new_dir work)
+e2e_start_game "$wd" "$rd"
+pid=$GAME_PID
+W=$(e2e_main_window "$pid") || die "no main window"
+sleep 3
+log "title screen: measuring 10 s"
+title_rows=$(cpu_window "$pid" 10 "title screen")
+title_mem=$(memory_rows "$pid" "title screen")
+
+e2e_key "$W" F2
+box=$(e2e_find_window "$pid" "^$BOX_CAPTION\$" 10) || die "no start box"
+e2e_key "$box" Return
+e2e_window_gone "$box" 5
+e2e_activate "$W"
+sleep 1
+# A few letters a second through the whole window of measurement.
+xdotool type --delay 300 abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz &
+typer=$!
+E2E_PIDS+=("$typer")
+log "round: measuring 10 s while typing about 3 letters a second"
+round_rows=$(cpu_window "$pid" 10 "round")
+round_mem=$(memory_rows "$pid" "round")
+kill -TERM "$typer" 2>/dev/null || true
+shot=$(e2e_shot "$W" round_while_measured)
+field_of "$shot" "$E2E_TMP/field.png"
+shows_play "$E2E_TMP/field.png" || log "warning: the last shot does not show the play screen"
+
+echo
+echo "tombora measured on $(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, game: $game"
+echo "program folder: $(ls "$(dirname "$game")" | tr '\n' ' ')"
+printf '%-34s %s\n' "measure" "value"
+printf '%-34s %s\n' "----------------------------------" "------------------------------"
+printf '%-34s %s ms (median of %d; runs: %s)\n' "start-up to window mapped" \
+    "$(median "${maps[@]}")" "${#maps[@]}" "${maps[*]}"
+printf '%-34s %s..%s ms (median; upper bounds: %s)\n' "start-up to first title frame" \
+    "$(median "${lows[@]}")" "$(median "${highs[@]}")" "${highs[*]}"
+echo "$title_rows"
+echo "$title_mem"
+echo "$round_rows"
+echo "$round_mem"
+e2e_finish >/dev/null 2>&1

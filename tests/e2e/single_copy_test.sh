@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Only one copy runs at a time: a second one shows its box and ends without
+# a window and without touching any file; a copy killed outright does not
+# keep the next one from starting.
+source "$(dirname "$0")/lib.sh"
+
+e2e_init single_copy
+e2e_start_x
+
+rd=$(e2e_new_dir runtime)
+wd1=$(e2e_new_dir work)
+wd2=$(e2e_new_dir work)
+printf '1,0\r\n' >"$wd2/config.dat"
+{
+    cp932 '"たま",10,10,"Pochi",5,5,"シロ",1,1'
+    printf '\r\n'
+} >"$wd2/HISCORE.dat"
+make_old "$wd2/config.dat"
+make_old "$wd2/HISCORE.dat"
+cp "$wd2/config.dat" "$E2E_TMP/config_before"
+cp "$wd2/HISCORE.dat" "$E2E_TMP/hiscore_before"
+before_cfg=$(mtime "$wd2/config.dat")
+before_hs=$(mtime "$wd2/HISCORE.dat")
+
+e2e_start_game "$wd1" "$rd" first
+first=$GAME_PID
+W1=$(e2e_main_window "$first") || die "first copy shows no window"
+
+# The second copy, from another working folder, with the same runtime
+# folder, where the lock lives.
+e2e_start_game "$wd2" "$rd" second
+second=$GAME_PID
+if box=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 20); then
+    check "second copy shows its box" true
+    e2e_shot "$box" second_copy_box >/dev/null
+    # Only the box: no main window of the second copy.
+    check "second copy has no main window" \
+        bash -c "! xdotool search --name '^$MAIN_CAPTION\$' 2>/dev/null | while read -r w; do xprop -id \$w _NET_WM_PID; done | grep -qw '$second'"
+    count=$(xdotool search --onlyvisible --name "^$BOX_CAPTION\$" | while read -r w; do window_pid "$w"; done | grep -cx "$second" || true)
+    check "exactly one box of the second copy ($count)" test "$count" = 1
+    e2e_key "$box" Return
+    e2e_wait_exit "$second" 10 || true
+    rc=$EXIT_CODE
+    check "second copy ends after OK (exit code $rc)" test "$rc" = 0
+else
+    check "second copy shows its box" false
+fi
+check "second copy left config.dat alone" same_bytes "$wd2/config.dat" "$E2E_TMP/config_before"
+check "second copy left HISCORE.dat alone" same_bytes "$wd2/HISCORE.dat" "$E2E_TMP/hiscore_before"
+check "second copy rewrote neither file (mtimes)" \
+    test "$(mtime "$wd2/config.dat")" = "$before_cfg" -a "$(mtime "$wd2/HISCORE.dat")" = "$before_hs"
+check "second copy wrote nothing else" test "$(ls -A "$wd2" | tr '\n' ' ')" = "HISCORE.dat config.dat "
+
+check "first copy still runs" alive "$first"
+shot=$(e2e_shot "$W1" first_copy_after)
+field=$E2E_TMP/field.png
+field_of "$shot" "$field"
+check "first copy still shows its title screen" shows_title "$field"
+
+# Killed outright: its lock stays behind, but names a process that is gone.
+kill -KILL "$first"
+e2e_wait_exit "$first" 10 || true
+rc=$EXIT_CODE
+check "first copy killed (exit code $rc)" test "$rc" = 137
+e2e_window_gone "$W1" 5 || true
+e2e_start_game "$wd1" "$rd" third
+third=$GAME_PID
+if W3=$(e2e_main_window "$third"); then
+    check "a new copy starts after the killed one" true
+    sleep 1
+    shot=$(e2e_shot "$W3" after_kill)
+    field_of "$shot" "$field"
+    check "the new copy shows its title screen" shows_title "$field"
+else
+    check "a new copy starts after the killed one" false
+    e2e_find_window "$third" "^$BOX_CAPTION\$" 1 >/dev/null && log "  it showed a box instead"
+fi
+check "no box of the new copy" bash -c "! xdotool search --onlyvisible --name '^$BOX_CAPTION\$' >/dev/null 2>&1"
+e2e_finish
