@@ -271,6 +271,12 @@ e2e_wait_exit() {
     return 1
 }
 
+# not COMMAND...: succeeds when the command fails.
+not() { ! "$@"; }
+
+# no_window PID REGEX: the process shows no window of that name.
+no_window() { ! e2e_find_window "$1" "$2" 0 >/dev/null; }
+
 alive() { kill -0 "$1" 2>/dev/null && ! is_zombie "$1"; }
 
 # e2e_dump_stacks PID NAME: what a process that hangs is waiting for, into
