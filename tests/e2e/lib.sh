@@ -95,11 +95,11 @@ e2e_cleanup() {
     for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
         pid=${E2E_PIDS[i]}
         local n=0
-        while kill -0 "$pid" 2>/dev/null && ! is_zombie "$pid" && ((n < 30)); do
+        while kill -0 "$pid" 2>/dev/null && ! process_ended "$pid" && ((n < 30)); do
             sleep 0.1
             n=$((n + 1))
         done
-        if kill -0 "$pid" 2>/dev/null && ! is_zombie "$pid"; then
+        if kill -0 "$pid" 2>/dev/null && ! process_ended "$pid"; then
             kill -KILL "$pid" 2>/dev/null || true
         fi
         wait "$pid" 2>/dev/null || true
@@ -112,7 +112,9 @@ e2e_cleanup() {
     exit "$rc"
 }
 
-is_zombie() {
+# process_ended PID: the process is gone or a zombie waiting to be
+# collected.
+process_ended() {
     local st
     st=$(ps -o stat= -p "$1" 2>/dev/null || true)
     [ -z "$st" ] || [[ $st == Z* ]]
@@ -261,7 +263,7 @@ e2e_wait_exit() {
     local end=$((SECONDS + timeout))
     EXIT_CODE=none
     while ((SECONDS <= end)); do
-        if is_zombie "$pid"; then
+        if process_ended "$pid"; then
             EXIT_CODE=0
             wait "$pid" 2>/dev/null || EXIT_CODE=$?
             return 0
@@ -277,7 +279,7 @@ not() { ! "$@"; }
 # no_window PID REGEX: the process shows no window of that name.
 no_window() { ! e2e_find_window "$1" "$2" 0 >/dev/null; }
 
-alive() { kill -0 "$1" 2>/dev/null && ! is_zombie "$1"; }
+alive() { kill -0 "$1" 2>/dev/null && ! process_ended "$1"; }
 
 # e2e_dump_stacks PID NAME: what a process that hangs is waiting for, into
 # the artifacts: its threads' wait channels and, with gdb, their stacks.
