@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 
 #include "window/play_field.h"
 
@@ -100,10 +101,32 @@ void Form1::run_command(MenuItem item)
 
 void Form1::centre_on_screen()
 {
+    move_to_centre();
+    centre_when_framed(30);
+}
+
+void Form1::move_to_centre()
+{
     QRect screen = this->screen()->geometry();
     QSize outer = frameGeometry().size();
     move(screen.x() + (screen.width() - outer.width()) / 2,
          screen.y() + (screen.height() - outer.height()) / 2);
+}
+
+// The frame's size is known only some milliseconds after the window is
+// shown; until then the window was centred by its inner size. Looks again
+// every 10 ms for a while, without holding up the game.
+void Form1::centre_when_framed(int tries_left)
+{
+    if (tries_left == 0)
+        return;
+    QTimer::singleShot(10, this, [this, tries_left] {
+        if (!isVisible() || frameGeometry().size() == size()) {
+            centre_when_framed(tries_left - 1);
+            return;
+        }
+        move_to_centre();
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event)

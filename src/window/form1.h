@@ -20,7 +20,8 @@ public:
     Form1();
     PlayField* play_field() const { return mainscr; }
     QAction* action(MenuItem item) const { return actions.at(item); }
-    // Places the window at the centre of its screen.
+    // Places the window at the centre of its screen, and again once the
+    // window manager has put its frame round it.
     void centre_on_screen();
 
 protected:
@@ -29,6 +30,8 @@ protected:
 private:
     void build_menus();
     void run_command(MenuItem item);
+    void move_to_centre();
+    void centre_when_framed(int tries_left);
 
     PlayField* mainscr;
     std::map<MenuItem, QAction*> actions;

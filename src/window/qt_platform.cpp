@@ -94,7 +94,7 @@ void QtPlatform::show_help(const std::string& path)
 {
     QFileInfo asked(q(path));
     std::string page = find_ignoring_case(asked.absolutePath().toStdString(),
-                                          asked.completeBaseName().toStdString() + ".html");
+                                          asked.completeBaseName().toLower().toStdString() + ".html");
     if (!QFileInfo(q(page)).isFile()) {
         message_box("ヘルプのファイルが見つからないにゃ。\n" + page, APP_TITLE);
         return;
