@@ -1,6 +1,8 @@
-# Runs a maker (make_music or make_sounds.sh) into a fresh folder and
-# compares each of its FILES byte for byte with the one in assets/.
+# Runs a maker (make_pictures, make_music or make_sounds.sh) into a fresh
+# folder and compares each of its FILES byte for byte with the one in
+# assets/: the committed assets must be exactly what the tools make today.
 file(REMOVE_RECURSE ${OUT_DIR})
+file(MAKE_DIRECTORY ${OUT_DIR})
 execute_process(COMMAND ${MAKER} ${OUT_DIR} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${MAKER} failed: ${status}")
