@@ -38,7 +38,6 @@ public:
 
     virtual bool menu_checked(MenuItem item) = 0;
     virtual void set_menu_checked(MenuItem item, bool checked) = 0;
-    virtual bool menu_enabled(MenuItem item) = 0;
     virtual void set_menu_enabled(MenuItem item, bool enabled) = 0;
 
     // Opens the help page at path, modeless, owned by the main window.

@@ -19,7 +19,6 @@ public:
     // Shows the rows of the surface that changed since it was last shown.
     // The field then keeps showing that surface, which outlives it.
     void show_surface(const Surface& surface);
-    const QImage& image() const { return frame; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

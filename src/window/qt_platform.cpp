@@ -81,8 +81,6 @@ void QtPlatform::set_menu_checked(MenuItem item, bool checked)
     window.action(item)->setChecked(checked);
 }
 
-bool QtPlatform::menu_enabled(MenuItem item) { return window.action(item)->isEnabled(); }
-
 void QtPlatform::set_menu_enabled(MenuItem item, bool enabled)
 {
     window.action(item)->setEnabled(enabled);

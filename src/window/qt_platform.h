@@ -28,7 +28,6 @@ public:
     std::string input_box(const std::string& prompt) override;
     bool menu_checked(MenuItem item) override;
     void set_menu_checked(MenuItem item, bool checked) override;
-    bool menu_enabled(MenuItem item) override;
     void set_menu_enabled(MenuItem item, bool enabled) override;
     void show_help(const std::string& path) override;
     void play_wave(const std::string& path) override;

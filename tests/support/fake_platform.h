@@ -80,7 +80,6 @@ public:
     }
     bool menu_checked(MenuItem item) override { return checked[item]; }
     void set_menu_checked(MenuItem item, bool c) override { checked[item] = c; }
-    bool menu_enabled(MenuItem item) override { return enabled.count(item) ? enabled[item] : true; }
     void set_menu_enabled(MenuItem item, bool e) override { enabled[item] = e; }
     void show_help(const std::string& path) override { helps.push_back(path); }
     void play_wave(const std::string& path) override { waves.push_back(path); }
