@@ -9,13 +9,13 @@
 
 namespace {
 
-void draw_big_text(float x, float y, const char* text)
+void text_at(float x, float y, const char* text)
 {
     set_text_position(backscr, x, y);
     draw_text(backscr, text);
 }
 
-void draw_big_number(float x, float y, int32_t n)
+void number_at(float x, float y, int32_t n)
 {
     set_text_position(backscr, x, y);
     draw_number(backscr, n);
@@ -26,14 +26,14 @@ void draw_results()
     draw_counts(95, 295);
     set_font_size(backscr, 32);
     set_text_colour(backscr, 255, 255, 255);
-    draw_big_text(10, 40, "得点");
-    draw_big_number(120, 40, score);
-    draw_big_text(250, 40, "点");
-    draw_big_text(10, 85, "確率");
-    draw_big_number(140, 85, accuracy);
-    draw_big_text(250, 90, "%");
-    draw_big_text(10, 130, "評価");
-    draw_big_text(10, 200, "HIT SPACE KEY");
+    text_at(10, 40, "得点");
+    number_at(120, 40, score);
+    text_at(250, 40, "点");
+    text_at(10, 85, "確率");
+    number_at(140, 85, accuracy);
+    text_at(250, 90, "%");
+    text_at(10, 130, "評価");
+    text_at(10, 200, "HIT SPACE KEY");
     set_font_size(backscr, 16);
     set_text_position(backscr, 100, 130);
     draw_text(backscr, score_message(score));
