@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr qsizetype MAX_SHOWN_CHARACTERS = 256;
+
 struct Coverage {
     QImage alpha;  // Format_Alpha8
     int left = 0;  // offset of the mask from the text position
@@ -69,8 +71,13 @@ const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
         return it->second;
     if (cache.size() > 512)  // the ranking and the counts change; keep it bounded
         cache.clear();
-    return cache.emplace(key, rasterise(f, QString::fromUtf8(text.data(), qsizetype(text.size()))))
-        .first->second;
+    QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    // No text starts further left than -400 on a 350-pixel field, so 256
+    // characters reach past its right edge in any size the game uses; a
+    // name thousands of characters long costs no more than that.
+    if (shown.size() > MAX_SHOWN_CHARACTERS)
+        shown.truncate(MAX_SHOWN_CHARACTERS);
+    return cache.emplace(key, rasterise(f, shown)).first->second;
 }
 
 uint32_t mix(uint32_t over, uint32_t under, uint32_t a)

@@ -224,6 +224,25 @@ TEST(Text, BoldIsHeavierThanRegular)
     EXPECT_GT(ink(true), ink(false) * 11 / 10);
 }
 
+// A name as long as the name box allows is drawn as fast as a short one,
+// and looks the same on the field as its visible beginning.
+TEST(Text, AVeryLongTextShowsItsBeginning)
+{
+    std::string name;
+    for (int i = 0; i < 40000; ++i)
+        name += "ねこ|";
+    Surface whole = filled(350, 60, rgb(0, 0, 128)), part = whole;
+    for (Surface* s : {&whole, &part}) {
+        s->font = {GAME_FONT, true, 16};
+        set_text_colour(*s, 255, 255, 255);
+        set_text_position(*s, -400, 10);
+    }
+    draw_text(whole, name);
+    draw_text(part, name.substr(0, 7 * 130));  // 390 characters
+    EXPECT_EQ(whole.pixels, part.pixels);
+    EXPECT_GT(std::count(whole.pixels.begin(), whole.pixels.end(), rgb(255, 255, 255)), 500);
+}
+
 TEST(Text, IsClippedAtTheSurfaceEdges)
 {
     Surface s = filled(50, 75, 0x808080);
