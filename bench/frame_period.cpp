@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "play/round.h"
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "window/form1.h"
@@ -42,6 +43,10 @@ int main(int argc, char** argv)
     set_platform(&qt);
     window.show();
     game_state = argc > 2 ? int16_t(std::atoi(argv[2])) : STATE_TITLE;
+    if (game_state == STATE_PLAY) {
+        start_round();
+        time_left = 32767;  // a round that does not end while measured
+    }
     cat_letter[0] = "猫";
 
     std::vector<int32_t> periods;
