@@ -43,6 +43,7 @@ if [ -z "$game" ]; then
     done
 fi
 [ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; exit 1; }
+game=$(realpath "$game")  # the game runs from a working folder of its own
 runs=${2:-6}
 
 export E2E_GAME=$game
