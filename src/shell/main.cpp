@@ -1,13 +1,8 @@
 // Start-up and shutdown of the game.
 #include <QApplication>
-#include <QDir>
 #include <QLibraryInfo>
-#include <QLockFile>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QTranslator>
-
-#include <unistd.h>
 
 #include <chrono>
 
@@ -22,6 +17,7 @@
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "shell/program_files.h"
+#include "shell/single_copy.h"
 #include "window/form1.h"
 #include "window/play_field.h"
 #include "window/qt_platform.h"
@@ -72,15 +68,6 @@ void load_translations(QApplication& app)
         app.installTranslator(qt_ja);
 }
 
-// The lock lives in the user's runtime folder; where the session has none,
-// in the temporary folder under a name of the user's own.
-QString lock_path()
-{
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return QDir::tempPath() + QString("/tombora-%1.lock").arg(getuid());
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/tombora.lock";
-}
-
 uint32_t clock_seed()
 {
     return uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
@@ -95,10 +82,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QString());
     load_translations(app);
 
-    // A lock left by a copy that crashed or was killed is stale: QLockFile
-    // finds its process gone and takes the lock over.
-    QLockFile single_copy(lock_path());
-    if (!single_copy.tryLock(0)) {
+    QLockFile single_copy(single_copy_lock_path());
+    if (!take_single_copy_lock(single_copy)) {
         QMessageBox box(QMessageBox::NoIcon, APP_TITLE, "すでにとんぼらは起動してるにゃ！",
                         QMessageBox::Ok);
         box.exec();
