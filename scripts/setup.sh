@@ -10,7 +10,7 @@ PACKAGES=(
   fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool openbox imagemagick x11-utils
+  xvfb xauth xdotool openbox imagemagick x11-utils desktop-file-utils
 )
 
 missing=()
