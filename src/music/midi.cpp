@@ -49,6 +49,12 @@ void midi_close()
     midi_send("close MIDI");
 }
 
+void midi_switch_to(const std::string& path)
+{
+    midi_close();
+    midi_open(path);
+}
+
 void midi_restart_if_stopped()
 {
     bool music_on = platform().menu_checked(MenuItem::music);

@@ -23,6 +23,8 @@ std::string midi_send(const std::string& command);
 void midi_open(const std::string& path);
 // Stops and closes the piece under the alias "MIDI".
 void midi_close();
+// Stops and closes the open piece and opens the one at path in its place.
+void midi_switch_to(const std::string& path);
 // Plays the open piece from its beginning when it stands stopped and the
 // music menu item is ticked.
 void midi_restart_if_stopped();

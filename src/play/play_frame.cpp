@@ -25,8 +25,7 @@ void end_round()
 {
     accuracy = accuracy_of(hit_count, miss_count);
     score = int32_t(hit_count) * accuracy;
-    midi_close();
-    midi_open(program_file("\\TOMBORA.MID"));
+    midi_switch_to(program_file("\\TOMBORA.MID"));
     game_state = STATE_RESULT;
 }
 
@@ -68,8 +67,7 @@ void play_frame()
     for (int16_t slot = 1; slot <= 5; ++slot)
         update_cat(slot);
     draw_counts(75, 275);
-    blit(mainscr, 0, 0, FIELD, FIELD, backscr, 0, 0, SRCCOPY);
-    refresh(mainscr);
+    show_frame();
     count_the_second();
     if (time_left == 0)
         end_round();

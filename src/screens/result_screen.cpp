@@ -99,6 +99,5 @@ void result_frame()
     cat_letter[3] = "O";
     cat_letter[4] = "R";
     cat_letter[5] = "E";
-    blit(mainscr, 0, 0, FIELD, FIELD, backscr, 0, 0, SRCCOPY);
-    refresh(mainscr);
+    show_frame();
 }

@@ -22,8 +22,7 @@ void begin_round()
 {
     platform().message_box("ゲーム開始だにゃ！", APP_TITLE);
     start_round();
-    midi_close();
-    midi_open(program_file("\\bgm.mid"));
+    midi_switch_to(program_file("\\bgm.mid"));
     game_state = STATE_PLAY;
     menus_for_round();
 }
@@ -31,7 +30,6 @@ void begin_round()
 void back_to_title()
 {
     menus_for_title();
-    midi_close();
-    midi_open(program_file("\\TOMBORA.MID"));
+    midi_switch_to(program_file("\\TOMBORA.MID"));
     game_state = STATE_TITLE;
 }

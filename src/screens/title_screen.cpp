@@ -80,8 +80,7 @@ void title_frame()
     blit(backscr, 0, 0, FIELD, FIELD, title, 0, 0, SRCCOPY);
     draw_ranking();
     draw_cat(cat_state[TITLE_CAT], TITLE_CAT);
-    blit(mainscr, 0, 0, FIELD, FIELD, backscr, 0, 0, SRCCOPY);
-    refresh(mainscr);
+    show_frame();
     ++cat_tick[TITLE_CAT];
     drift_ranking_lines();
     cat_x[TITLE_CAT] = int16_t(cat_x[TITLE_CAT] + 4);

@@ -21,6 +21,12 @@ bool load(Surface& s, const char* name)
 
 }  // namespace
 
+void show_frame()
+{
+    blit(mainscr, 0, 0, FIELD, FIELD, backscr, 0, 0, SRCCOPY);
+    refresh(mainscr);
+}
+
 bool load_pictures()
 {
     bool ok = true;

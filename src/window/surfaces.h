@@ -21,6 +21,9 @@ inline Surface neko0m{CAT_W, CAT_H};
 inline Surface neko1m{CAT_W, CAT_H};
 inline Surface neko2m{CAT_W, CAT_H};
 
+// Copies the frame composed in backscr whole to mainscr and shows it.
+void show_frame();
+
 // Loads the eight pictures, which are built into the program. False when
 // one is missing or has the wrong size.
 bool load_pictures();

@@ -46,32 +46,27 @@ die() {
     exit 1
 }
 
-# check DESCRIPTION COMMAND...: runs the command; a failure is counted and
-# reported, and the test goes on so that one run shows every fault.
-check() {
+# passes DESCRIPTION COMMAND...: runs the command, logs and counts the
+# outcome, and returns the command's success.
+passes() {
     local what=$1
     shift
     if "$@"; then
         log "ok   - $what"
-    else
-        log "FAIL - $what"
-        E2E_FAILS=$((E2E_FAILS + 1))
+        return 0
     fi
+    log "FAIL - $what"
+    E2E_FAILS=$((E2E_FAILS + 1))
+    return 1
 }
+
+# check DESCRIPTION COMMAND...: a failure is counted and reported, and the
+# test goes on so that one run shows every fault.
+check() { passes "$@" || true; }
 
 # must DESCRIPTION COMMAND...: like check, but the test cannot go on
 # without it.
-must() {
-    local what=$1
-    shift
-    if "$@"; then
-        log "ok   - $what"
-    else
-        log "FAIL - $what"
-        E2E_FAILS=$((E2E_FAILS + 1))
-        die "cannot go on after: $what"
-    fi
-}
+must() { passes "$@" || die "cannot go on after: $1"; }
 
 e2e_finish() {
     if ((E2E_FAILS > 0)); then
