@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libfluidsynth-dev libsndfile1-dev libasound2-dev timgm6mb-soundfont
+  libfluidsynth-dev libsndfile1-dev libasound2-dev timgm6mb-soundfont libxcb1-dev
   fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev

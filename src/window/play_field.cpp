@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "window/surface.h"
+#include "window/x11_presenter.h"
 
 namespace {
 constexpr int BORDER = 2;
@@ -20,6 +21,8 @@ PlayField::PlayField(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+PlayField::~PlayField() = default;
+
 void PlayField::show_surface(const Surface& s)
 {
     // The surface's pixels are already in the layout of an RGB32 image:
@@ -27,7 +30,15 @@ void PlayField::show_surface(const Surface& s)
     auto bits = reinterpret_cast<const uchar*>(s.pixels.data());
     if (frame.constBits() != bits)
         frame = QImage(bits, s.width, s.height, s.width * 4, QImage::Format_RGB32);
-    if (s.damage_bottom > s.damage_top)
+    if (s.damage_bottom <= s.damage_top)
+        return;
+    if (!presenter_tried && window()->windowHandle()) {
+        presenter_tried = true;
+        presenter = X11Presenter::create(this, QPoint(BORDER, BORDER));
+    }
+    if (presenter)
+        presenter->put(s, s.damage_top, s.damage_bottom);
+    else
         repaint(BORDER, BORDER + s.damage_top, s.width, s.damage_bottom - s.damage_top);
 }
 

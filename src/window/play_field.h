@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 struct Surface;
+class X11Presenter;
 
 class PlayField : public QWidget {
 public:
@@ -16,6 +18,7 @@ public:
     std::function<void(int16_t character)> key_press;
 
     explicit PlayField(QWidget* parent);
+    ~PlayField() override;
     // Shows the rows of the surface that changed since it was last shown.
     // The field then keeps showing that surface, which outlives it.
     void show_surface(const Surface& surface);
@@ -26,6 +29,10 @@ protected:
 
 private:
     QImage frame;  // the shown surface's own pixels; null before the first frame
+    // On an X server the frames go to the window directly; null elsewhere
+    // (and until the window exists), where the field repaints itself.
+    std::unique_ptr<X11Presenter> presenter;
+    bool presenter_tried = false;
 };
 
 // The key code the game knows a key by (the codes of the original

@@ -23,12 +23,31 @@ struct SurfaceFont {
     float points = 9.0f;
 };
 
+// What a row held after its last copy: the stamp of the source row, its
+// own stamp, and where the copied stretch lay.
+struct RowOrigin {
+    uint64_t source = 0;
+    uint64_t own = 0;
+    int x = 0, sx = 0, n = 0;
+    bool operator==(const RowOrigin&) const = default;
+};
+
 struct Surface {
     Surface(int w, int h, uint32_t text_colour = 0, SurfaceFont font = {});
 
     int width;
     int height;
-    std::vector<uint32_t> pixels;  // row by row, width per row
+    // Row by row, width per row. Written only through the functions below
+    // (or followed by mark_damage for the rows written): they keep the
+    // rows' stamps.
+    std::vector<uint32_t> pixels;
+    // Each row gets a new stamp whenever it is written, unique among all
+    // the rows of all surfaces, so equal stamps mean equal pixels. A copy
+    // that would bring the same source row, unwritten since, to the same
+    // place in the same unwritten row is skipped without comparing: most
+    // of a frame's background is the same as in the last one.
+    std::vector<uint64_t> row_stamp;
+    std::vector<RowOrigin> row_origin;
     float text_x = 0;
     float text_y = 0;
     uint32_t text_colour;
@@ -38,8 +57,10 @@ struct Surface {
     int damage_bottom = 0;
 
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
-    uint32_t& at(int x, int y) { return pixels[size_t(y) * width + x]; }
 };
+
+void set_pixel(Surface& s, int x, int y, uint32_t colour);
+void fill(Surface& s, uint32_t colour);
 
 // D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h
 // block; pixels outside dst or src are skipped.
@@ -56,7 +77,7 @@ void draw_text(Surface& s, std::string_view text);
 void draw_number(Surface& s, int32_t n);
 std::string number_text(int32_t n);
 
-// Notes that rows [top, bottom) changed.
+// Notes that rows [top, bottom) changed: new stamps, and damage to show.
 void mark_damage(Surface& s, int top, int bottom);
 // Shows the surface on the screen (the play field only).
 void refresh(Surface& s);

@@ -14,8 +14,9 @@ bool load(Surface& s, const char* name)
     for (int y = 0; y < s.height; ++y) {
         auto line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
         for (int x = 0; x < s.width; ++x)
-            s.at(x, y) = line[x] | 0xFF000000u;
+            s.pixels[size_t(y) * s.width + x] = line[x] | 0xFF000000u;
     }
+    mark_damage(s, 0, s.height);
     return true;
 }
 

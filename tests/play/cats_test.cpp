@@ -125,7 +125,7 @@ TEST_F(CatsTest, ACatThatWrapsAndRecoversInOneCallKeepsTheSecondLetter)
 
 TEST_F(CatsTest, SlotZeroAndUnknownPicturesDrawNothing)
 {
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), 0x123456u);
+    fill(backscr, 0x123456u);
     const auto before = backscr.pixels;
     place(0, 100);
     update_cat(0);
@@ -139,8 +139,9 @@ TEST_F(CatsTest, SlotZeroAndUnknownPicturesDrawNothing)
 
 TEST_F(CatsTest, ACatIsItsPictureWhereTheMaskIsBlackAndTheBackgroundElsewhere)
 {
-    for (size_t i = 0; i < backscr.pixels.size(); ++i)
-        backscr.pixels[i] = uint32_t(i * 2654435761u) | 0xFF000000u;
+    for (int y = 0; y < FIELD; ++y)
+        for (int x = 0; x < FIELD; ++x)
+            set_pixel(backscr, x, y, uint32_t((y * FIELD + x) * 2654435761u) | 0xFF000000u);
     const Surface before = backscr;
     place(4, 100, CAT_HIT);
     draw_cat(CAT_HIT, 4);
@@ -154,7 +155,7 @@ TEST_F(CatsTest, ACatIsItsPictureWhereTheMaskIsBlackAndTheBackgroundElsewhere)
 
 TEST_F(CatsTest, AWalkingCatCarriesItsLetterInRedOnItsSign)
 {
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
+    fill(backscr, rgb(0, 0, 128));
     place(1, 20, CAT_WALK_A, 0, "W");
     draw_cat(CAT_WALK_A, 1);
     int red = 0;
@@ -163,7 +164,7 @@ TEST_F(CatsTest, AWalkingCatCarriesItsLetterInRedOnItsSign)
             red += backscr.at(20 + x, 175 + y) == rgb(255, 0, 0);
     EXPECT_GT(red, 20);
     // The hit picture never shows a letter.
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
+    fill(backscr, rgb(0, 0, 128));
     place(1, 20, CAT_HIT, 0, "W");
     draw_cat(CAT_HIT, 1);
     for (int y = 0; y < CAT_H; ++y)
@@ -173,7 +174,7 @@ TEST_F(CatsTest, AWalkingCatCarriesItsLetterInRedOnItsSign)
 
 TEST_F(CatsTest, ACatPartlyOutsideTheFieldIsDrawnClipped)
 {
-    std::fill(backscr.pixels.begin(), backscr.pixels.end(), rgb(0, 0, 128));
+    fill(backscr, rgb(0, 0, 128));
     place(2, 320, CAT_HIT);
     draw_cat(CAT_HIT, 2);
     for (int x = 0; x < 30; ++x)

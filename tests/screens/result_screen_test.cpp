@@ -96,7 +96,7 @@ TEST_F(ResultScreenTest, ARoundWithoutHitsIsReportedAndGoesBackToTheTitle)
 {
     hit_count = 0;
     miss_count = 200;
-    std::fill(mainscr.pixels.begin(), mainscr.pixels.end(), 0x010203u);
+    fill(mainscr, 0x010203u);
     std::array<int16_t, 6> x_before = cat_x;
     result_frame();
     EXPECT_EQ(fake.messages, std::vector<std::string>{"とんぼら|成功が一つもないから計算できないにゃ"});

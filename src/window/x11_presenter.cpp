@@ -1,0 +1,108 @@
+#include "window/x11_presenter.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "window/surface.h"
+
+namespace {
+
+template <typename Reply>
+using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
+
+const xcb_visualtype_t* find_visual(const xcb_setup_t* setup, xcb_visualid_t id)
+{
+    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen))
+        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem; xcb_depth_next(&depth))
+            for (auto visual = xcb_depth_visuals_iterator(depth.data); visual.rem; xcb_visualtype_next(&visual))
+                if (visual.data->visual_id == id)
+                    return visual.data;
+    return nullptr;
+}
+
+int bits_per_pixel(const xcb_setup_t* setup, uint8_t depth)
+{
+    for (auto format = xcb_setup_pixmap_formats_iterator(setup); format.rem; xcb_format_next(&format))
+        if (format.data->depth == depth)
+            return format.data->bits_per_pixel;
+    return 0;
+}
+
+// True where a pixel 0x??RRGGBB held in memory is what the window's
+// visual reads: little-endian, 32 bits a pixel, red, green and blue masks
+// in that order.
+bool takes_our_pixels(xcb_connection_t* c, xcb_window_t window, uint8_t* depth)
+{
+    Owned<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr), &std::free);
+    Owned<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr),
+                                             &std::free);
+    if (!attributes || !geometry)
+        return false;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const xcb_visualtype_t* visual = find_visual(setup, attributes->visual);
+    *depth = geometry->depth;
+    return visual && visual->_class == XCB_VISUAL_CLASS_TRUE_COLOR && visual->red_mask == 0xFF0000
+           && visual->green_mask == 0x00FF00 && visual->blue_mask == 0x0000FF
+           && setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST && bits_per_pixel(setup, *depth) == 32;
+}
+
+}  // namespace
+
+std::unique_ptr<X11Presenter> X11Presenter::create(QWidget* field, QPoint origin)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    QWidget* top = field->window();
+    if (!x11 || !x11->connection() || !top->windowHandle() || field->devicePixelRatioF() != 1.0)
+        return nullptr;
+    auto window = xcb_window_t(top->winId());
+    uint8_t depth = 0;
+    if (!takes_our_pixels(x11->connection(), window, &depth))
+        return nullptr;
+    return std::unique_ptr<X11Presenter>(
+        new X11Presenter(field, field->mapTo(top, origin), x11->connection(), window, depth));
+}
+
+X11Presenter::X11Presenter(QWidget* field, QPoint origin, xcb_connection_t* connection, uint32_t window,
+                           uint8_t depth)
+    : field(field), origin(origin), connection(connection), window(window), gc(xcb_generate_id(connection)),
+      depth(depth), max_request_bytes(size_t(xcb_get_maximum_request_length(connection)) * 4)
+{
+    uint32_t no_exposures = 0;
+    xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, &no_exposures);
+    field->window()->windowHandle()->installEventFilter(this);
+}
+
+X11Presenter::~X11Presenter()
+{
+    xcb_free_gc(connection, gc);
+    xcb_flush(connection);
+}
+
+void X11Presenter::put(const Surface& surface, int top, int bottom)
+{
+    // A request has a 24-byte head; the rows go in as many as fit.
+    size_t row_bytes = size_t(surface.width) * 4;
+    int rows_per_request = std::max<int>(1, int((max_request_bytes - 24) / row_bytes));
+    for (int y = top; y < bottom; y += rows_per_request) {
+        int rows = std::min(rows_per_request, bottom - y);
+        auto data = reinterpret_cast<const uint8_t*>(surface.pixels.data() + size_t(y) * surface.width);
+        xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(surface.width), uint16_t(rows),
+                      int16_t(origin.x()), int16_t(origin.y() + y), 0, depth, uint32_t(rows * row_bytes), data);
+    }
+    xcb_flush(connection);
+}
+
+bool X11Presenter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose)
+        field->update();
+    return QObject::eventFilter(watched, event);
+}
