@@ -9,6 +9,8 @@ AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequence
         output_ = std::make_unique<AudioOutput>(
             synth_.settings(), SAMPLE_RATE, [this](float* l, float* r, int n) { mix(l, r, n); },
             [this](int n) { sequencer_.pass_time(n); });
+    if (output_ && std::strcmp(output_->driver(), "none") == 0)
+        sequencer_.go_silent();
 }
 
 AudioSystem::~AudioSystem() { output_.reset(); }

@@ -11,7 +11,8 @@
 // All three are called from the game's thread and return quickly; the mix
 // is made on the audio driver's thread. With no sound server or card the
 // game runs silent: the music still advances in time and ends as it would.
-// The SoundFont is loaded at the first open of a piece.
+// The SoundFont is loaded at the first open of a piece; with no device the
+// synthesiser is freed at the start and no SoundFont is ever loaded.
 //
 // Tests and benchmarks build it with Output::offline and pull the mix with
 // render, through the same function the audio driver calls.

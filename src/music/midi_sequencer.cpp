@@ -41,7 +41,7 @@ bool MidiSequencer::open(const std::string& path)
     if (!bytes)
         return false;
     auto seconds = midi_file_seconds(*bytes);
-    if (!seconds || !synth_.load_sound_font())
+    if (!seconds || (!silent_ && !synth_.load_sound_font()))
         return false;
     close();
     piece_ = std::move(*bytes);
@@ -60,6 +60,11 @@ bool MidiSequencer::play_from_start()
 {
     std::lock_guard lock(mutex_);
     drop_player();
+    frames_played_ = 0;
+    if (silent_) {
+        started_ = true;
+        return true;
+    }
     // A fresh player starts at the beginning whatever the last one did.
     player_ = new_fluid_player(synth_.get());
     if (!player_)
@@ -69,7 +74,7 @@ bool MidiSequencer::play_from_start()
         drop_player();
         return false;
     }
-    frames_played_ = 0;
+    started_ = true;
     return true;
 }
 
@@ -82,7 +87,7 @@ void MidiSequencer::stop()
 bool MidiSequencer::playing()
 {
     std::lock_guard lock(mutex_);
-    return player_ && frames_played_ < length_frames_;
+    return started_ && frames_played_ < length_frames_;
 }
 
 void MidiSequencer::render(float* left, float* right, int frames)
@@ -94,22 +99,29 @@ void MidiSequencer::render(float* left, float* right, int frames)
     std::lock_guard lock(mutex_);
     // With no piece and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
-    if (!player_ && fluid_synth_get_active_voice_count(synth_.get()) == 0)
+    if (!started_ && fluid_synth_get_active_voice_count(synth_.get()) == 0)
         return;
     fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry);
-    if (player_)
+    if (started_)
         frames_played_ += frames;
 }
 
 void MidiSequencer::pass_time(int frames)
 {
     std::lock_guard lock(mutex_);
-    if (player_)
+    if (started_)
         frames_played_ += frames;
+}
+
+void MidiSequencer::go_silent()
+{
+    silent_ = true;
+    synth_.discard();
 }
 
 void MidiSequencer::drop_player()
 {
+    started_ = false;
     if (!player_)
         return;
     delete_fluid_player(player_);

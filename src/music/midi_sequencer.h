@@ -36,6 +36,10 @@ public:
     void render(float* left, float* right, int frames);
     // Counts frames played without making their sound. Audio thread.
     void pass_time(int frames);
+    // For an output with no device: from now on pieces are only timed, and
+    // neither the synthesiser nor a SoundFont takes any memory. Call it
+    // before the first open.
+    void go_silent();
 
 private:
     void drop_player();  // with mutex_ held
@@ -44,7 +48,10 @@ private:
     std::vector<uint8_t> piece_;  // the file's bytes; game thread only
     int64_t length_frames_ = 0;   // game thread only
 
+    bool silent_ = false;
+
     std::mutex mutex_;  // guards what the audio thread touches
-    fluid_player_t* player_ = nullptr;
+    fluid_player_t* player_ = nullptr;  // none while silent
+    bool started_ = false;              // a play is under way
     int64_t frames_played_ = 0;
 };

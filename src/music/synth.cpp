@@ -33,8 +33,16 @@ Synth::Synth() : settings_(make_settings()), synth_(new_fluid_synth(settings_)) 
 
 Synth::~Synth()
 {
-    delete_fluid_synth(synth_);
+    if (synth_)
+        delete_fluid_synth(synth_);
     delete_fluid_settings(settings_);
+}
+
+void Synth::discard()
+{
+    if (synth_)
+        delete_fluid_synth(synth_);
+    synth_ = nullptr;
 }
 
 bool Synth::load_sound_font()

@@ -14,6 +14,8 @@ public:
 
     // Loads the SoundFont on the first call; false when none can be loaded.
     bool load_sound_font();
+    // Frees the synthesiser for good, when no device will ever play it.
+    void discard();
 
     fluid_settings_t* settings() { return settings_; }
     fluid_synth_t* get() { return synth_; }

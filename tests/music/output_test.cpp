@@ -81,6 +81,16 @@ TEST_F(OutputTest, WithoutADeviceTheMusicStillEndsInTime)
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(std::string(reply), "stopped");
     EXPECT_GE(seconds, 0.25) << "not long before the piece's 0.3 s";
+
+    // Timed only, the piece still plays again from the start and stops.
+    EXPECT_EQ(device.mci_send_string("play MIDI from 0", reply, sizeof reply), 0);
+    device.mci_send_string("status MIDI mode", reply, sizeof reply);
+    EXPECT_EQ(std::string(reply), "playing");
+    EXPECT_EQ(device.mci_send_string("stop MIDI", reply, sizeof reply), 0);
+    device.mci_send_string("status MIDI mode", reply, sizeof reply);
+    EXPECT_EQ(std::string(reply), "stopped");
+    EXPECT_EQ(device.mci_send_string("close MIDI", reply, sizeof reply), 0);
+    EXPECT_NE(device.mci_send_string("status MIDI mode", reply, sizeof reply), 0);
 }
 
 }  // namespace
