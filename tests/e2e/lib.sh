@@ -190,22 +190,34 @@ window_pid() {
     xprop -id "$1" _NET_WM_PID 2>/dev/null | sed -n 's/.*= *\([0-9]*\).*/\1/p'
 }
 
-# e2e_find_window PID REGEX [TIMEOUT]: waits for a mapped window of the
-# process whose name matches REGEX; prints its id.
-e2e_find_window() {
-    local pid=$1 re=$2 timeout=${3:-20}
-    local end=$((SECONDS + timeout)) w
+# retry TIMEOUT COMMAND...: runs the command every 0.1 s until it succeeds
+# or TIMEOUT seconds have passed; it runs at least once.
+retry() {
+    local end=$((SECONDS + $1))
+    shift
     while ((SECONDS <= end)); do
-        for w in $(xdotool search --onlyvisible --name "$re" 2>/dev/null || true); do
-            if [ "$(window_pid "$w")" = "$pid" ]; then
-                echo "$w"
-                return 0
-            fi
-        done
+        "$@" && return 0
         sleep 0.1
     done
     return 1
 }
+
+# window_of PID REGEX: prints a mapped window of the process whose name
+# matches REGEX.
+window_of() {
+    local w
+    for w in $(xdotool search --onlyvisible --name "$2" 2>/dev/null || true); do
+        if [ "$(window_pid "$w")" = "$1" ]; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# e2e_find_window PID REGEX [TIMEOUT]: waits for a mapped window of the
+# process whose name matches REGEX; prints its id.
+e2e_find_window() { retry "${3:-20}" window_of "$1" "$2"; }
 
 # e2e_main_window PID: waits for the game's main window and prints its id;
 # if the game runs but shows none, keeps its stacks for a look.
@@ -219,53 +231,43 @@ e2e_main_window() {
     return 1
 }
 
-# e2e_find_popup PID [TIMEOUT]: waits for an open drop-down menu of the
-# process (an unmanaged window named after the program, "tombora").
-e2e_find_popup() {
-    local pid=$1 timeout=${2:-5}
-    local end=$((SECONDS + timeout)) w
-    while ((SECONDS <= end)); do
-        for w in $(xdotool search --onlyvisible --class tombora 2>/dev/null || true); do
-            if [ "$(window_pid "$w")" = "$pid" ] && [ "$(xdotool getwindowname "$w")" = tombora ]; then
-                echo "$w"
-                return 0
-            fi
-        done
-        sleep 0.1
+# popup_of PID: prints an open drop-down menu of the process (an unmanaged
+# window named after the program, "tombora").
+popup_of() {
+    local w
+    for w in $(xdotool search --onlyvisible --class tombora 2>/dev/null || true); do
+        if [ "$(window_pid "$w")" = "$1" ] && [ "$(xdotool getwindowname "$w")" = tombora ]; then
+            echo "$w"
+            return 0
+        fi
     done
     return 1
 }
 
+# e2e_find_popup PID [TIMEOUT]: waits for an open drop-down menu of the
+# process and prints its id.
+e2e_find_popup() { retry "${2:-5}" popup_of "$1"; }
+
+# unmapped WIN: the window is not shown (or no longer exists).
+unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+
 # e2e_window_gone WIN [TIMEOUT]: waits until the window is unmapped or gone.
-e2e_window_gone() {
-    local w=$1 timeout=${2:-10}
-    local end=$((SECONDS + timeout))
-    while ((SECONDS <= end)); do
-        if ! xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+e2e_window_gone() { retry "${2:-10}" unmapped "$1"; }
 
 # e2e_wait_exit PID [TIMEOUT]: waits for our child to end and sets
 # EXIT_CODE to its exit status ("none" if it is still running). Call it
 # directly, not in $(...): only this shell can collect its children.
 EXIT_CODE=none
 e2e_wait_exit() {
-    local pid=$1 timeout=${2:-10}
-    local end=$((SECONDS + timeout))
     EXIT_CODE=none
-    while ((SECONDS <= end)); do
-        if process_ended "$pid"; then
-            EXIT_CODE=0
-            wait "$pid" 2>/dev/null || EXIT_CODE=$?
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
+    retry "${2:-10}" collect_exit "$1"
+}
+
+# collect_exit PID: if our child has ended, collects it into EXIT_CODE.
+collect_exit() {
+    process_ended "$1" || return 1
+    EXIT_CODE=0
+    wait "$1" 2>/dev/null || EXIT_CODE=$?
 }
 
 # not COMMAND...: succeeds when the command fails.
