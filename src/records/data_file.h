@@ -17,6 +17,8 @@ std::string read_data_file(const char* name);
 
 // Writes the whole file through a temporary file in the same folder that
 // then replaces the old one, so a crash, a kill or a full disk leaves
-// either the old file or the new one, never a cut one. False when the
+// either the old file or the new one, never a cut one; the folder is
+// synced after the rename, so the new file survives a power cut. The
+// temporary files a killed save left are removed first. False when the
 // file could not be written; the old file is then untouched.
 bool write_data_file(const char* name, std::string_view bytes);

@@ -33,7 +33,8 @@ HighScoreTable parse_high_scores(std::string_view bytes);
 std::string format_high_scores(const HighScoreTable& table);
 
 // The name as the file will carry it and give it back: a double quote
-// becomes "＂", a character that CP932 cannot encode becomes "？", and a
+// becomes "＂", a character that CP932 cannot encode and a control
+// character (CR, LF, NUL and the like) become "？", and a
 // character CP932 stores under another code (a yen sign, a double
 // vertical line) becomes the one it reads back as.
 std::string name_for_table(std::string_view typed_utf8);

@@ -31,9 +31,19 @@ void check_fields(std::string_view bytes)
     }
 }
 
+bool holds_control_character(const std::string& name)
+{
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
 void check_high_scores(std::string_view bytes)
 {
     HighScoreTable table = parse_high_scores(bytes);
+    for (const std::string& name : table.names)
+        require(!holds_control_character(name), "a name read from a file holds no control character");
     require(parse_high_scores(format_high_scores(table)) == table,
             "a table read from a file reads back the same after writing");
 }
@@ -49,6 +59,7 @@ void check_typed_name(std::string_view typed)
 {
     std::string name = name_for_table(typed);
     require(name.find('"') == std::string::npos, "a table name holds no double quote");
+    require(!holds_control_character(name), "a table name holds no control character");
     require(name_for_table(name) == name, "a table name is its own table name");
     require(cp932_to_utf8(utf8_to_cp932(name)) == name, "a table name survives the file's encoding");
 }

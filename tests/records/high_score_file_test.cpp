@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <limits>
@@ -139,9 +140,66 @@ TEST_F(HighScoreFileTest, DamagedContentStillGivesAFullTable)
     const char damaged[] = "\"\x81\0\x82\",\0,7,\"never closed";
     write_bytes("HISCORE.dat", std::string(damaged, sizeof damaged - 1));
     read_high_scores();
-    expect_row(0, std::string("？\0？", 7), 0, 7);
+    expect_row(0, "？？？", 0, 7);
     expect_row(1, "never closed", 0, 0);
     expect_row(2, "名無しの権兵衛", 0, 0);
+}
+
+TEST_F(HighScoreFileTest, ControlCharactersInNamesAreReadAsQuestionMarksAndTheFileStaysOneLine)
+{
+    // A NUL, a tab and a DEL in the first name; the second quote is never
+    // closed, so its name runs over the line end to the end of the file.
+    const char damaged[] = "\"x\0y\t\x7f\",10,20,\"Po\r\nchi,30,40\r\n";
+    write_bytes("HISCORE.dat", std::string(damaged, sizeof damaged - 1));
+    read_high_scores();
+    expect_row(0, "x？y？？", 10, 20);
+    expect_row(1, "Po？？chi,30,40？？", 0, 0);
+    expect_row(2, "名無しの権兵衛", 0, 0);
+
+    write_high_scores();
+    std::string line = read_bytes("HISCORE.dat");
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\r'), 1) << line;
+    EXPECT_EQ(line.find('\0'), std::string::npos);
+    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    reset_game_vars();
+    read_high_scores();
+    expect_row(0, "x？y？？", 10, 20);
+    expect_row(1, "Po？？chi,30,40？？", 0, 0);
+}
+
+TEST_F(HighScoreFileTest, ASaveRemovesWhatAKilledSaveLeftAndNothingElse)
+{
+    // QSaveFile's temporary files are the name, a dot and six letters.
+    const std::string leftovers[] = {"HISCORE.dat.wXOACc", "HISCORE.dat.abcdef"};
+    const std::string foreign[] = {
+        "HISCORE.dat.bak",     "HISCORE.dat.old1",   "HISCORE.dat.abcde",  "HISCORE.dat.abcdefg",
+        "HISCORE.dat.abc12d",  "HISCORE.dat.ab-cde", "config.dat.wXOACc", "xHISCORE.dat.wXOACc",
+        "HISCORE.dat.wXOACc~", "HISCORE.datXwXOACc",
+    };
+    for (const std::string& name : leftovers)
+        write_bytes(name, CLEARED_LINE);
+    for (const std::string& name : foreign)
+        write_bytes(name, "keep me");
+    // A folder and a link of the temporary files' shape are not files the
+    // writer made; the link's target stays too.
+    std::filesystem::create_directory("HISCORE.dat.Folder");
+    write_bytes("target", "keep me");
+    std::filesystem::create_symlink("target", "HISCORE.dat.Linked");
+
+    set_row(0, "たま", 50, 50);
+    write_high_scores();
+    EXPECT_TRUE(fake.messages.empty());
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(name)) << name;
+    for (const std::string& name : foreign)
+        EXPECT_EQ(read_bytes(name), "keep me") << name;
+    EXPECT_TRUE(std::filesystem::is_directory("HISCORE.dat.Folder"));
+    EXPECT_TRUE(std::filesystem::is_symlink("HISCORE.dat.Linked"));
+    EXPECT_EQ(read_bytes("target"), "keep me");
+    reset_game_vars();
+    read_high_scores();
+    expect_row(0, "たま", 50, 50);
 }
 
 TEST_F(HighScoreFileTest, OnlyTheHeadOfAHugeFileIsRead)
