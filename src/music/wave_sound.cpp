@@ -13,26 +13,53 @@ struct SndfileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
-WaveSound to_stereo(const std::vector<float>& interleaved, int channels)
+// Sounds the game can sensibly play: the rates sound cards use, up to
+// eight channels, and a length of a few seconds. Anything else is a
+// damaged or foreign file; reading it could take memory without end.
+constexpr int LOWEST_RATE = 8000;
+constexpr int HIGHEST_RATE = 192000;
+constexpr int MOST_CHANNELS = 8;
+constexpr sf_count_t READ_BLOCK = 4096;  // frames
+
+bool playable(const SF_INFO& info)
 {
-    size_t frames = interleaved.size() / channels;
+    return info.samplerate >= LOWEST_RATE && info.samplerate <= HIGHEST_RATE && info.channels >= 1
+        && info.channels <= MOST_CHANNELS && info.frames > 0
+        && info.frames <= sf_count_t(WAVE_MAX_SECONDS) * info.samplerate;
+}
+
+// Reads block by block, keeping the first two channels (mono goes to
+// both sides), so memory follows the stereo length whatever the header
+// says.
+WaveSound read_stereo(SNDFILE* file, const SF_INFO& info)
+{
+    std::vector<float> block(static_cast<size_t>(READ_BLOCK * info.channels));
     WaveSound sound;
-    sound.samples.resize(frames * 2);
-    for (size_t i = 0; i < frames; ++i) {
-        const float* frame = &interleaved[i * channels];
-        sound.samples[2 * i] = frame[0];
-        sound.samples[2 * i + 1] = frame[channels > 1 ? 1 : 0];
+    auto limit = static_cast<size_t>(info.frames);
+    while (sound.frames() < limit) {
+        sf_count_t got = sf_readf_float(file, block.data(), READ_BLOCK);
+        if (got <= 0)
+            break;
+        for (sf_count_t i = 0; i < got && sound.frames() < limit; ++i) {
+            const float* frame = &block[static_cast<size_t>(i * info.channels)];
+            sound.samples.push_back(frame[0]);
+            sound.samples.push_back(frame[info.channels > 1 ? 1 : 0]);
+        }
     }
     return sound;
 }
 
-// Linear interpolation is plenty for short effects.
-WaveSound resample(const WaveSound& in, int in_rate, int out_rate)
+// Linear interpolation is plenty for short effects. Empty when the result
+// would be longer than a sound may be.
+std::optional<WaveSound> resample(WaveSound in, int in_rate, int out_rate)
 {
     if (in_rate == out_rate || in.frames() == 0)
         return in;
     double step = double(in_rate) / out_rate;
-    auto out_frames = static_cast<size_t>(std::llround(in.frames() / step));
+    double out_length = std::round(double(in.frames()) / step);
+    if (!(out_length <= double(WAVE_MAX_SECONDS) * out_rate))
+        return std::nullopt;
+    auto out_frames = static_cast<size_t>(out_length);
     WaveSound out;
     out.samples.resize(out_frames * 2);
     size_t last = in.frames() - 1;
@@ -51,17 +78,14 @@ WaveSound resample(const WaveSound& in, int in_rate, int out_rate)
 
 std::optional<WaveSound> decode_wave(const std::string& path, int out_rate)
 {
+    if (out_rate < LOWEST_RATE || out_rate > HIGHEST_RATE)
+        return std::nullopt;
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file || info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0)
+    if (!file || !playable(info))
         return std::nullopt;
-    std::vector<float> interleaved(static_cast<size_t>(info.frames) * info.channels);
-    sf_count_t got = sf_readf_float(file.get(), interleaved.data(), info.frames);
-    if (got <= 0)
-        return std::nullopt;
-    interleaved.resize(static_cast<size_t>(got) * info.channels);
-    WaveSound sound = resample(to_stereo(interleaved, info.channels), info.samplerate, out_rate);
-    if (sound.frames() == 0)
+    auto sound = resample(read_stereo(file.get(), info), info.samplerate, out_rate);
+    if (!sound || sound->frames() == 0)
         return std::nullopt;
     return sound;
 }
