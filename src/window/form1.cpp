@@ -2,9 +2,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QScreen>
 #include <QTimer>
 
@@ -47,6 +51,36 @@ const std::vector<Menu>& menu_tree()
     return tree;
 }
 
+// A tap of Alt, or Escape out of an open menu, gives the menu bar the
+// keyboard with its first or last title current; the Fusion style draws
+// that title plainly, so the player cannot see where the keys go. Drawn
+// as when its menu is open, it shows.
+class MenuBarStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        auto item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget && widget->hasFocus()) {
+            QStyleOptionMenuItem shown = *item;
+            shown.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &shown, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// A key that types something: a letter, a digit or a sign, without Ctrl
+// or Alt. Space, Return, Escape and the arrows keep steering the menus.
+bool types_a_character(const QKeyEvent& key)
+{
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    QString text = key.text();
+    return !text.isEmpty() && text[0].isPrint() && !text[0].isSpace();
+}
+
 }  // namespace
 
 Form1::Form1()
@@ -64,8 +98,27 @@ Form1::Form1()
     mainscr->move(0, 0);
     setCentralWidget(client);
     build_menus();
+    auto menu_style = new MenuBarStyle;
+    menu_style->setParent(menuBar());
+    menuBar()->setStyle(menu_style);
+    menuBar()->installEventFilter(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     mainscr->setFocus();
+}
+
+// While the menu bar holds the keyboard, a typed letter is meant for the
+// game, not lost on menu titles that have no letters of their own: the
+// keyboard goes back to the play field (the menu bar lets go of it) and
+// the letter with it.
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == menuBar() && event->type() == QEvent::KeyPress
+        && types_a_character(*static_cast<QKeyEvent*>(event))) {
+        mainscr->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(mainscr, event);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::build_menus()
