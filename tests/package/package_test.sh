@@ -28,9 +28,15 @@ check() {
 }
 
 # man_shows PAGE TEXT: the page renders, in UTF-8, with the text in it.
-man_shows() { LANG=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$1" 2>/dev/null | grep -q "$2"; }
+man_shows() {
+    local page
+    page=$(LANG=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$1" 2>/dev/null) && [[ $page == *"$2"* ]]
+}
 # stripped PROGRAM: no symbol table and no debug information left.
-stripped() { ! readelf -S "$1" | grep -qE '\.symtab|\.debug_'; }
+stripped() {
+    local sections
+    sections=$(readelf -S "$1") && ! [[ $sections =~ \.symtab|\.debug_ ]]
+}
 
 apt() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 -y -q "$@"; }
 
@@ -42,6 +48,7 @@ deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
 trap 'echo "removing the package"; apt remove tombora >/dev/null || dpkg -r tombora' EXIT
+trap 'exit 130' INT TERM
 apt install --no-install-recommends "$deb" >/dev/null
 
 check "the program is in /usr/games" test -x /usr/games/tombora
