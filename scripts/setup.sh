@@ -10,7 +10,7 @@ GAME_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libfluidsynth-dev libsndfile1-dev libasound2-dev timgm6mb-soundfont libxcb1-dev
-  fonts-ipafont-gothic
+  fonts-ipafont-gothic qt6-wayland
 )
 PACKAGE_PACKAGES=(
   "${GAME_PACKAGES[@]}"
