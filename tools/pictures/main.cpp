@@ -22,34 +22,11 @@ void save_picture(const Picture& picture, const QDir& dir, const QString& name)
     save(to_indexed(picture.image, picture.palette), dir, name);
 }
 
-// The source row or column whose centre lies nearest to the centre of
-// target pixel i; the right half mirrors the left, so that the cat's face
-// stays symmetric at every size.
-int nearest_source(int i, int size, int source_size)
-{
-    if (2 * i >= size)
-        return source_size - 1 - nearest_source(size - 1 - i, size, source_size);
-    return (2 * i + 1) * source_size / (2 * size);
-}
-
-// Scaled to size x size by taking the nearest pixel, never a blend, so
-// that the pixels stay sharp.
-QImage scaled_nearest(const QImage& image, int size)
-{
-    QImage scaled(size, size, image.format());
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            scaled.setPixel(x, y, image.pixel(nearest_source(x, size, image.width()),
-                                              nearest_source(y, size, image.height())));
-    return scaled;
-}
-
 // The icon in the other sizes a desktop's launchers ask for.
-void save_icon_sizes(const Picture& icon, const QDir& dir)
+void save_icon_sizes(const QDir& dir)
 {
     for (int size : {16, 22, 24, 48, 64, 128, 256})
-        save(to_indexed(scaled_nearest(icon.image, size), icon.palette), dir,
-             QString("tombora_icon_%1.png").arg(size));
+        save_picture(draw_icon(size), dir, QString("tombora_icon_%1.png").arg(size));
 }
 
 void make_all(const QDir& dir)
@@ -61,9 +38,8 @@ void make_all(const QDir& dir)
         save(cat, dir, QString("neko%1.png").arg(frame));
         save(mask_of(cat), dir, QString("neko%1m.png").arg(frame));
     }
-    const Picture icon = draw_icon();
-    save_picture(icon, dir, "tombora_icon.png");
-    save_icon_sizes(icon, dir);
+    save_picture(draw_icon(), dir, "tombora_icon.png");
+    save_icon_sizes(dir);
 }
 
 }  // namespace
