@@ -16,6 +16,7 @@ PACKAGE_PACKAGES=(
   "${GAME_PACKAGES[@]}"
   dpkg-dev
 )
+# shellcheck disable=SC2034  # read by install_packages through its name
 TEST_PACKAGES=(
   "${PACKAGE_PACKAGES[@]}"
   git

@@ -43,7 +43,10 @@ apt() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 -y -q 
 rm -rf "$build"
 bash "$src/scripts/package.sh" "$build"
 debs=("$build"/tombora_*.deb)
-[ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL - no single package in $build"; exit 1; }
+if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "FAIL - no single package in $build"
+    exit 1
+fi
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
