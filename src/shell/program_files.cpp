@@ -32,6 +32,14 @@ std::string find_ignoring_case(const std::string& folder_name, std::string_view 
     return (folder / leaf).string();
 }
 
+std::string choose_program_folder(const std::string& own_folder, const std::string& installed_folder)
+{
+    std::error_code error;
+    if (installed_folder.empty() || std::filesystem::exists(find_ignoring_case(own_folder, "bgm.mid"), error))
+        return own_folder;
+    return installed_folder;
+}
+
 std::string program_file(std::string_view name)
 {
     return find_ignoring_case(platform().program_folder(), name.substr(name.starts_with('\\') ? 1 : 0));

@@ -130,7 +130,9 @@ void QtPlatform::short_path_name(const char* path, char* buf, std::size_t buf_le
 
 std::string QtPlatform::program_folder()
 {
-    return QCoreApplication::applicationDirPath().toStdString();
+    static const std::string folder =
+        choose_program_folder(QCoreApplication::applicationDirPath().toStdString(), TOMBORA_DATA_DIR);
+    return folder;
 }
 
 void QtPlatform::quit()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the game into a scratch prefix and checks what a desktop needs:
 # the program folder with everything the game loads, the launcher on the
-# PATH, the desktop entry and the icon; then starts the installed game.
+# PATH, the desktop entry, the icon in every size, the metainfo and the
+# manual pages; then starts the installed game.
 set -euo pipefail
 build=$1
 root=$(mktemp -d /tmp/tombora-install.XXXXXX)
@@ -25,14 +26,23 @@ check "the launcher is on the PATH and leads to the program" \
 entry=$prefix/share/applications/tombora.desktop
 check "desktop entry installed" test -f "$entry"
 check "desktop entry named in Japanese" grep -qx 'Name\[ja\]=とんぼら' "$entry"
-check "desktop entry among the games" grep -qx 'Categories=Game;' "$entry"
-check "desktop entry starts the launcher" grep -qx 'Exec=tombora' "$entry"
+check "desktop entry among the games" grep -qx 'Categories=Game;KidsGame;' "$entry"
+check "desktop entry starts the launcher in the desktop's folder" grep -qx 'Exec=tombora --desktop' "$entry"
 if command -v desktop-file-validate >/dev/null; then
     check "desktop entry valid" desktop-file-validate "$entry"
 fi
-icon=$prefix/share/icons/hicolor/32x32/apps/tombora.png
-check "icon in the hicolor theme" test -f "$icon"
-check "icon is a PNG" test "$(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a
+# png_size FILE: "WIDTHxHEIGHT" from a PNG's header.
+png_size() {
+    [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || return 1
+    echo "$(od -An -tu4 --endian=big -j16 -N4 "$1" | tr -d ' ')x$(od -An -tu4 --endian=big -j20 -N4 "$1" | tr -d ' ')"
+}
+for size in 16 22 24 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/tombora.png
+    check "icon of ${size}x${size} in the hicolor theme" test "$(png_size "$icon" 2>/dev/null)" = "${size}x${size}"
+done
+check "metainfo installed" test -f "$prefix/share/metainfo/io.github.tombora.tombora.metainfo.xml"
+check "manual page in English" test -f "$prefix/share/man/man6/tombora.6.gz"
+check "manual page in Japanese" test -f "$prefix/share/man/ja/man6/tombora.6.gz"
 
 # The installed game starts from another folder and keeps running (it is
 # stopped after two seconds) without a screen of its own.

@@ -40,7 +40,57 @@ void draw_features(Layer& face)
     mirror.both(QRect(5, 20, 3, 1), [&](QRect cheek) { face.rect(cheek, PINK); });
 }
 
+// The source row or column whose centre lies nearest to the centre of
+// target pixel i; the right half mirrors the left, so that the face stays
+// symmetric at every size.
+int nearest_source(int i, int size, int source_size)
+{
+    if (2 * i >= size)
+        return source_size - 1 - nearest_source(size - 1 - i, size, source_size);
+    return (2 * i + 1) * source_size / (2 * size);
+}
+
+QImage scaled_nearest(const QImage& image, int size)
+{
+    QImage scaled(size, size, image.format());
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            scaled.setPixel(x, y, image.pixel(nearest_source(x, size, image.width()),
+                                              nearest_source(y, size, image.height())));
+    return scaled;
+}
+
+bool clear(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)) == 0; }
+
+bool fur_beside(const QImage& image, int x, int y)
+{
+    for (QPoint n : {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1), QPoint(x, y + 1)})
+        if (image.rect().contains(n) && !clear(image, n.x(), n.y()) && image.pixel(n) != OUTLINE)
+            return true;
+    return false;
+}
+
+// Shrinking skips some of the one-pixel outline, so that the fur touches
+// the clear ground there: the outline is closed again around it.
+void close_outline(QImage& image)
+{
+    const QImage shrunk = image;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (clear(shrunk, x, y) && fur_beside(shrunk, x, y))
+                image.setPixel(x, y, OUTLINE);
+}
+
 }  // namespace
+
+Picture draw_icon(int size)
+{
+    Picture icon = draw_icon();
+    icon.image = scaled_nearest(icon.image, size);
+    if (size < SIZE)
+        close_outline(icon.image);
+    return icon;
+}
 
 Picture draw_icon()
 {

@@ -22,6 +22,13 @@ void save_picture(const Picture& picture, const QDir& dir, const QString& name)
     save(to_indexed(picture.image, picture.palette), dir, name);
 }
 
+// The icon in the other sizes a desktop's launchers ask for.
+void save_icon_sizes(const QDir& dir)
+{
+    for (int size : {16, 22, 24, 48, 64, 128, 256})
+        save_picture(draw_icon(size), dir, QString("tombora_icon_%1.png").arg(size));
+}
+
 void make_all(const QDir& dir)
 {
     save_picture(draw_background(), dir, "haikei.png");
@@ -32,6 +39,7 @@ void make_all(const QDir& dir)
         save(mask_of(cat), dir, QString("neko%1m.png").arg(frame));
     }
     save_picture(draw_icon(), dir, "tombora_icon.png");
+    save_icon_sizes(dir);
 }
 
 }  // namespace

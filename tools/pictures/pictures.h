@@ -21,6 +21,9 @@ Picture draw_title();
 Picture draw_cat(int frame);
 // The window's icon: a cat's face on a clear ground (32 x 32).
 Picture draw_icon();
+// The same face at size x size for a desktop's launchers: scaled by
+// taking the nearest pixel, never a blend, so the pixels stay sharp.
+Picture draw_icon(int size);
 
 // Black where the picture shows anything, white where it is pure white,
 // so that the mask and its picture always agree.
