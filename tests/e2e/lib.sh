@@ -175,11 +175,13 @@ e2e_new_dir() {
     echo "$d"
 }
 
-# e2e_start_game WORKDIR RUNTIMEDIR [LOGNAME]: starts the game from the
-# working folder with its own XDG_RUNTIME_DIR; sets GAME_PID.
+# e2e_start_game WORKDIR RUNTIMEDIR [LOGNAME [ARG...]]: starts the game
+# from the working folder with its own XDG_RUNTIME_DIR and the arguments
+# given; sets GAME_PID.
 e2e_start_game() {
     local wd=$1 rd=$2 logname=${3:-game}
-    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/$logname.log" 2>&1 &
+    shift $(($# < 3 ? $# : 3))
+    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME" "$@") >>"$E2E_TMP/$logname.log" 2>&1 &
     GAME_PID=$!
     E2E_PIDS+=("$GAME_PID")
     log "game started, pid $GAME_PID, in $wd"
