@@ -136,7 +136,8 @@ e2e_init() {
     log "test $name: artifacts in $E2E_OUT"
 }
 
-# e2e_start_x: a private Xvfb on a free display number, with openbox.
+# e2e_start_x [bare]: a private Xvfb on a free display number, with
+# openbox unless "bare" is given.
 e2e_start_x() {
     local numfile=$E2E_TMP/display
     : >"$numfile"
@@ -152,6 +153,7 @@ e2e_start_x() {
     grep -q '[0-9]' "$numfile" || die "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$(tr -dc '0-9' <"$numfile")"
     log "Xvfb on $DISPLAY"
+    [ "${1:-}" = bare ] && return 0
     # openbox with its default settings (Alt+F4 closes a window), whatever
     # the user running the tests has configured.
     mkdir -p "$E2E_TMP/openbox-config"
