@@ -43,8 +43,7 @@ void about_Click()
 {
     platform().message_box(std::string("とんぼらR1\n"
                                        "バージョン ") + GAME_VERSION + "\n\n"
-                               "作：とんぼら開発チーム\n"
-                               "絵と曲：このゲームの道具で作成\n"
+                               "企画・絵・音：にくきゅう工房\n"
                                "声：espeak-ng　演奏：FluidSynth・TimGM6mb\n\n"
                                "MIT ライセンス",
                            APP_TITLE);

@@ -108,7 +108,7 @@ TEST_F(MenuTest, HelpAndAbout)
     const std::string& box = fake.messages[0];
     EXPECT_TRUE(box.starts_with("とんぼら|とんぼらR1\n")) << box;
     EXPECT_NE(box.find(std::string("バージョン ") + GAME_VERSION), std::string::npos) << box;
-    EXPECT_NE(box.find("作："), std::string::npos) << box;
+    EXPECT_NE(box.find("にくきゅう工房"), std::string::npos) << box;
     EXPECT_NE(box.find("MIT ライセンス"), std::string::npos) << box;
 }
 
