@@ -62,6 +62,19 @@ check "second copy rewrote neither file (mtimes)" \
     test "$(mtime "$wd2/config.dat")" = "$before_cfg" -a "$(mtime "$wd2/HISCORE.dat")" = "$before_hs"
 check "second copy wrote nothing else" test "$(ls -A "$wd2" | tr '\n' ' ')" = "HISCORE.dat config.dat "
 
+# A signal while the second copy's box is open closes the box and ends
+# that copy the ordinary way.
+e2e_start_game "$wd2" "$rd" second_signalled
+second=$GAME_PID
+if box=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 20); then
+    kill -TERM "$second"
+    e2e_wait_exit "$second" 10 || true
+    check "SIGTERM at the second copy's box ends it with 0 ($EXIT_CODE)" test "$EXIT_CODE" = 0
+    check "its box is gone" e2e_window_gone "$box" 5
+else
+    check "second copy shows its box again" false
+fi
+
 check "first copy still runs" alive "$first"
 shot=$(e2e_shot "$W1" first_copy_after)
 field=$E2E_TMP/field.png
