@@ -122,45 +122,26 @@ void refuse_second_copy(const QString& folder, const bool& signalled)
         knock_on_running_copy(running_copy_door_path(folder), qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Takes the single-copy lock in the private folder; false, after the
+// second copy's box, when another copy runs. Without a private folder the
+// game runs unchecked: a lock where others can reach it would let them
+// keep the game from starting.
+bool take_lock_or_refuse(std::optional<QLockFile>& lock, const QString& folder, const bool& signalled)
 {
-    CommandLine line = parse_command_line(argc, argv);
-    if (auto status = answer_command_line(line))
-        return *status;
-    std::vector<char*> toolkit_argv;
-    for (std::string& arg : line.toolkit_args)
-        toolkit_argv.push_back(arg.data());
-    int toolkit_argc = int(toolkit_argv.size());
-    QApplication app(toolkit_argc, toolkit_argv.data());
-    QApplication::setApplicationName("tombora");
-    QApplication::setApplicationDisplayName(QString());
-    load_translations(app);
-
-    // Until the window is up, a signal only closes a box that is open.
-    bool signalled = false;
-    SignalWatcher leave_signals([&signalled] {
-        signalled = true;
-        reject_open_boxes();
-    });
-    if (line.desktop && !enter_desktop_folder())
-        return 1;
-
-    // Without a private folder the game still runs, alone or not: a lock
-    // where others can reach it would let them keep the game from starting.
-    QString private_folder = private_runtime_folder();
-    std::optional<QLockFile> single_copy;
-    if (private_folder.isEmpty()) {
+    if (folder.isEmpty()) {
         std::cerr << "tombora: no private folder for the single-copy lock; not checking for another copy\n";
-    } else {
-        single_copy.emplace(single_copy_lock_path(private_folder));
-        if (!take_single_copy_lock(*single_copy)) {
-            refuse_second_copy(private_folder, signalled);
-            return 0;
-        }
+        return true;
     }
+    lock.emplace(single_copy_lock_path(folder));
+    if (take_single_copy_lock(*lock))
+        return true;
+    refuse_second_copy(folder, signalled);
+    return false;
+}
 
+// The window, the sound and the main loop, until the game ends.
+int play(const QString& private_folder, SignalWatcher& leave_signals)
+{
     if (!load_pictures()) {
         QMessageBox::critical(nullptr, APP_TITLE, "絵のデータが読めないにゃ");
         return 1;
@@ -191,4 +172,35 @@ int main(int argc, char** argv)
     leave_signals.action = {};
     set_platform(nullptr);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CommandLine line = parse_command_line(argc, argv);
+    if (auto status = answer_command_line(line))
+        return *status;
+    std::vector<char*> toolkit_argv;
+    for (std::string& arg : line.toolkit_args)
+        toolkit_argv.push_back(arg.data());
+    int toolkit_argc = int(toolkit_argv.size());
+    QApplication app(toolkit_argc, toolkit_argv.data());
+    QApplication::setApplicationName("tombora");
+    QApplication::setApplicationDisplayName(QString());
+    load_translations(app);
+
+    // Until the window is up, a signal only closes a box that is open.
+    bool signalled = false;
+    SignalWatcher leave_signals([&signalled] {
+        signalled = true;
+        reject_open_boxes();
+    });
+    if (line.desktop && !enter_desktop_folder())
+        return 1;
+    QString private_folder = private_runtime_folder();
+    std::optional<QLockFile> single_copy;
+    if (!take_lock_or_refuse(single_copy, private_folder, signalled))
+        return 0;
+    return play(private_folder, leave_signals);
 }
