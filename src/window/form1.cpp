@@ -141,10 +141,12 @@ void Form1::come_forward(const QString& activation_token)
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
+    // A box the game is waiting on stays in front of the window.
     QWidget* target = QApplication::activeModalWidget();
-    if (!target)
+    if (target)
+        target->raise();
+    else
         target = this;
-    target->raise();
     if (!activation_token.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", activation_token.toUtf8());
     target->activateWindow();
