@@ -7,6 +7,7 @@
 #include "screens/screen_changes.h"
 #include "shell/main_loop.h"
 #include "shell/platform.h"
+#include "shell/version.h"
 
 namespace {
 
@@ -38,4 +39,12 @@ void clear_high_Click()
 
 void help_show_Click() { open_help(); }
 
-void about_Click() { platform().message_box("とんぼらR1", APP_TITLE); }
+void about_Click()
+{
+    platform().message_box(std::string("とんぼらR1\n"
+                                       "バージョン ") + GAME_VERSION + "\n\n"
+                               "企画・絵・音：にくきゅう工房\n"
+                               "声：espeak-ng　演奏：FluidSynth・TimGM6mb\n\n"
+                               "MIT ライセンス",
+                           APP_TITLE);
+}

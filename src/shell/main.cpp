@@ -1,10 +1,13 @@
 // Start-up and shutdown of the game.
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 
 #include <chrono>
+#include <iostream>
+#include <optional>
 
 #include "menu/menu_commands.h"
 #include "music/audio_system.h"
@@ -14,13 +17,18 @@
 #include "records/high_score_file.h"
 #include "records/settings_file.h"
 #include "screens/keys.h"
+#include "shell/command_line.h"
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "shell/program_files.h"
 #include "shell/single_copy.h"
+#include "shell/user_folders.h"
+#include "shell/version.h"
+#include "window/come_forward.h"
 #include "window/form1.h"
 #include "window/play_field.h"
 #include "window/qt_platform.h"
+#include "window/signal_watcher.h"
 #include "window/surfaces.h"
 
 namespace {
@@ -73,23 +81,67 @@ uint32_t clock_seed()
     return uint32_t(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// --help, --version and a bad option are answered without a display; the
+// exit status, or nothing when the game is to run.
+std::optional<int> answer_command_line(const CommandLine& line)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("tombora");
-    QApplication::setApplicationDisplayName(QString());
-    load_translations(app);
-
-    QLockFile single_copy(single_copy_lock_path());
-    if (!take_single_copy_lock(single_copy)) {
-        QMessageBox box(QMessageBox::NoIcon, APP_TITLE, "すでにとんぼらは起動してるにゃ！",
-                        QMessageBox::Ok);
-        box.exec();
+    switch (line.action) {
+    case CommandLine::Action::help:
+        std::cout << usage_text();
         return 0;
+    case CommandLine::Action::version:
+        std::cout << "tombora " << GAME_VERSION << "\n";
+        return 0;
+    case CommandLine::Action::bad:
+        std::cerr << "tombora: unknown option: " << line.bad_arg << "\n\n" << usage_text();
+        return 2;
+    case CommandLine::Action::play:
+        break;
     }
+    return std::nullopt;
+}
 
+// Started from the desktop, the game keeps its two files in the user's
+// data folder, whatever folder the desktop starts it in.
+bool enter_desktop_folder()
+{
+    QString folder = desktop_data_folder();
+    if (make_folder(folder) && QDir::setCurrent(folder))
+        return true;
+    QMessageBox::critical(nullptr, APP_TITLE, "データを置くフォルダが作れないにゃ。\n" + folder);
+    return false;
+}
+
+// The second copy's box; once the player has closed it, the running copy
+// comes forward. A signal closes the box and nothing more is done.
+void refuse_second_copy(const QString& folder, const bool& signalled)
+{
+    QMessageBox box(QMessageBox::NoIcon, APP_TITLE, "すでにとんぼらは起動してるにゃ！", QMessageBox::Ok);
+    box.exec();
+    if (!signalled)
+        knock_on_running_copy(running_copy_door_path(folder), qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
+}
+
+// Takes the single-copy lock in the private folder; false, after the
+// second copy's box, when another copy runs. Without a private folder the
+// game runs unchecked: a lock where others can reach it would let them
+// keep the game from starting.
+bool take_lock_or_refuse(std::optional<QLockFile>& lock, const QString& folder, const bool& signalled)
+{
+    if (folder.isEmpty()) {
+        std::cerr << "tombora: no private folder for the single-copy lock; not checking for another copy\n";
+        return true;
+    }
+    lock.emplace(single_copy_lock_path(folder));
+    if (take_single_copy_lock(*lock))
+        return true;
+    refuse_second_copy(folder, signalled);
+    return false;
+}
+
+// The window, the sound and the main loop, until the game ends.
+int play(const QString& private_folder, SignalWatcher& leave_signals)
+{
     if (!load_pictures()) {
         QMessageBox::critical(nullptr, APP_TITLE, "絵のデータが読めないにゃ");
         return 1;
@@ -99,6 +151,12 @@ int main(int argc, char** argv)
     QtPlatform qt_platform(window, &audio);
     set_platform(&qt_platform);
     connect_handlers(window);
+    // A signal ends the game as the close box does.
+    leave_signals.action = [&window] { window.close(); };
+    std::optional<RunningCopyDoor> door;
+    if (!private_folder.isEmpty())
+        door.emplace(running_copy_door_path(private_folder),
+                     [&window](const QString& token) { window.come_forward(token); });
 
     read_high_scores();
     read_settings();
@@ -111,6 +169,38 @@ int main(int argc, char** argv)
     cat_letter[0] = "猫";
     run_main_loop();
 
+    leave_signals.action = {};
     set_platform(nullptr);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CommandLine line = parse_command_line(argc, argv);
+    if (auto status = answer_command_line(line))
+        return *status;
+    std::vector<char*> toolkit_argv;
+    for (std::string& arg : line.toolkit_args)
+        toolkit_argv.push_back(arg.data());
+    int toolkit_argc = int(toolkit_argv.size());
+    QApplication app(toolkit_argc, toolkit_argv.data());
+    QApplication::setApplicationName("tombora");
+    QApplication::setApplicationDisplayName(QString());
+    load_translations(app);
+
+    // Until the window is up, a signal only closes a box that is open.
+    bool signalled = false;
+    SignalWatcher leave_signals([&signalled] {
+        signalled = true;
+        reject_open_boxes();
+    });
+    if (line.desktop && !enter_desktop_folder())
+        return 1;
+    QString private_folder = private_runtime_folder();
+    std::optional<QLockFile> single_copy;
+    if (!take_lock_or_refuse(single_copy, private_folder, signalled))
+        return 0;
+    return play(private_folder, leave_signals);
 }

@@ -1,19 +1,9 @@
 #include "shell/single_copy.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
-QString single_copy_lock_path()
-{
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return QDir::tempPath() + QString("/tombora-%1.lock").arg(getuid());
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/tombora.lock";
-}
+QString single_copy_lock_path(const QString& folder) { return folder + "/tombora.lock"; }
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Only one copy of the game runs at a time: the first holds a lock file in
-// the user's runtime folder for as long as it runs.
+// a private folder of the user's (see private_runtime_folder) for as long
+// as it runs.
 #pragma once
 
 #include <QLockFile>
 #include <QString>
 
-// Where the lock lives: the user's runtime folder, or the temporary folder
-// under a name of the user's own where the session has none.
-QString single_copy_lock_path();
+// The lock in that folder.
+QString single_copy_lock_path(const QString& folder);
 
 // Takes the lock; false while another copy runs. A lock left by a copy
 // that crashed or was killed does not count.

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
@@ -154,6 +155,8 @@ void Form1::run_command(MenuItem item)
 
 void Form1::centre_on_screen()
 {
+    if (QGuiApplication::platformName().startsWith("wayland"))
+        return;
     move_to_centre();
     centre_when_framed(30);
 }
@@ -180,6 +183,26 @@ void Form1::centre_when_framed(int tries_left)
         }
         move_to_centre();
     });
+}
+
+// On X the window manager is asked to activate the window; on Wayland the
+// compositor honours the request only with a token from the desktop (Qt
+// hands over the one in XDG_ACTIVATION_TOKEN), and otherwise may just mark
+// the window as wanting attention.
+void Form1::come_forward(const QString& activation_token)
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    // A box the game is waiting on stays in front of the window.
+    QWidget* target = QApplication::activeModalWidget();
+    if (target)
+        target->raise();
+    else
+        target = this;
+    if (!activation_token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activation_token.toUtf8());
+    target->activateWindow();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

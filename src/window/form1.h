@@ -21,8 +21,12 @@ public:
     PlayField* play_field() const { return mainscr; }
     QAction* action(MenuItem item) const { return actions.at(item); }
     // Places the window at the centre of its screen, and again once the
-    // window manager has put its frame round it.
+    // window manager has put its frame round it. On Wayland the
+    // compositor places windows, and this does nothing.
     void centre_on_screen();
+    // Raises and activates the window (or the box it is showing), with the
+    // desktop's activation token when there is one.
+    void come_forward(const QString& activation_token);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,10 +1,12 @@
 #include "window/qt_platform.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -49,14 +51,20 @@ void QtPlatform::wait_events(uint32_t max_ms)
 
 void QtPlatform::refresh(const Surface& surface) { window.play_field()->show_surface(surface); }
 
+// Once the game is leaving (a signal may end it while a handler waits in a
+// box), no new box holds it up.
 void QtPlatform::message_box(const std::string& text, const std::string& caption)
 {
+    if (quitting)
+        return;
     QMessageBox box(QMessageBox::NoIcon, q(caption), q(text), QMessageBox::Ok, &window);
     box.exec();
 }
 
 bool QtPlatform::ask_yes_no(const std::string& text, const std::string& caption)
 {
+    if (quitting)
+        return false;
     QMessageBox box(QMessageBox::NoIcon, q(caption), q(text), QMessageBox::Yes | QMessageBox::No,
                     &window);
     box.setDefaultButton(QMessageBox::Yes);
@@ -65,6 +73,8 @@ bool QtPlatform::ask_yes_no(const std::string& text, const std::string& caption)
 
 std::string QtPlatform::input_box(const std::string& prompt)
 {
+    if (quitting)
+        return {};
     QInputDialog box(&window);
     box.setWindowTitle(q(APP_TITLE));
     box.setLabelText(q(prompt));
@@ -104,6 +114,8 @@ void QtPlatform::show_help(const std::string& path)
         help->setWindowFlag(Qt::Window);
         help->setWindowTitle(QStringLiteral("とんぼら ヘルプ"));
         help->resize(520, 600);
+        for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+            QObject::connect(new QShortcut(key, help), &QShortcut::activated, help, &QWidget::close);
     }
     help->setSource(QUrl::fromLocalFile(q(page)));
     help->show();
@@ -135,8 +147,19 @@ std::string QtPlatform::program_folder()
     return folder;
 }
 
+void reject_open_boxes()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(top); box && box->isModal() && box->isVisible())
+            box->reject();
+}
+
+// A box still open (the game may be leaving on a signal) is answered as
+// by Escape, so that the handler that opened it returns.
 void QtPlatform::quit()
 {
+    quitting = true;
+    reject_open_boxes();
     if (help)
         help->close();
     window.hide();

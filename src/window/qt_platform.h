@@ -14,6 +14,9 @@ class AudioSystem;
 class Form1;
 class QTextBrowser;
 
+// Answers every open modal box as Escape does.
+void reject_open_boxes();
+
 class QtPlatform : public Platform {
 public:
     QtPlatform(Form1& window, AudioSystem* audio);
@@ -41,4 +44,5 @@ private:
     AudioSystem* audio;
     QTimer deadline;
     QPointer<QTextBrowser> help;
+    bool quitting = false;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Help. With the help file in the program folder, F1 opens the help on the
-# title screen and during a round, beside the game, which goes on. With
+# title screen and during a round, beside the game, which goes on; Esc and
+# Ctrl+W close the help window. With
 # "missing" as argument the game runs from a copy of its program folder
 # without the help file: F1 then says so in a box, as the help viewer
 # does, and the game goes on.
@@ -71,9 +72,10 @@ field_of "$b" "$field"
 check "title screen goes on beside the help" shows_title "$field"
 check "title screen moves beside the help" test "$(differing "$a" "$b" 350x100+2+$((top + 200)))" != 0
 
-# Closing the help and opening it again, during a round, by F1.
-e2e_key "$help" alt+F4
-check "help window closes" e2e_window_gone "$help" 5
+# Closing the help with Escape and opening it again, during a round, by F1.
+e2e_key "$help" Escape
+check "Escape closes the help window" e2e_window_gone "$help" 5
+check "the game runs on after Escape in the help" alive "$GAME_PID"
 e2e_key "$W" F2
 box=$(e2e_find_window "$GAME_PID" "^$BOX_CAPTION\$" 10) || die "no start box"
 e2e_key "$box" Return
@@ -90,5 +92,12 @@ e2e_activate "$W"
 shot=$(e2e_shot "$W" round_beside_help)
 field_of "$shot" "$field"
 check "the round goes on beside the help" shows_play "$field"
+if [ -n "${help:-}" ]; then
+    e2e_key "$help" ctrl+w
+    check "Ctrl+W closes the help window" e2e_window_gone "$help" 5
+    shot=$(e2e_shot "$W" round_after_help)
+    field_of "$shot" "$field"
+    check "the round goes on after Ctrl+W in the help" shows_play "$field"
+fi
 check "game still running" alive "$GAME_PID"
 e2e_finish

@@ -136,7 +136,8 @@ e2e_init() {
     log "test $name: artifacts in $E2E_OUT"
 }
 
-# e2e_start_x: a private Xvfb on a free display number, with openbox.
+# e2e_start_x [bare]: a private Xvfb on a free display number, with
+# openbox unless "bare" is given.
 e2e_start_x() {
     local numfile=$E2E_TMP/display
     : >"$numfile"
@@ -152,6 +153,7 @@ e2e_start_x() {
     grep -q '[0-9]' "$numfile" || die "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$(tr -dc '0-9' <"$numfile")"
     log "Xvfb on $DISPLAY"
+    [ "${1:-}" = bare ] && return 0
     # openbox with its default settings (Alt+F4 closes a window), whatever
     # the user running the tests has configured.
     mkdir -p "$E2E_TMP/openbox-config"
@@ -175,11 +177,13 @@ e2e_new_dir() {
     echo "$d"
 }
 
-# e2e_start_game WORKDIR RUNTIMEDIR [LOGNAME]: starts the game from the
-# working folder with its own XDG_RUNTIME_DIR; sets GAME_PID.
+# e2e_start_game WORKDIR RUNTIMEDIR [LOGNAME [ARG...]]: starts the game
+# from the working folder with its own XDG_RUNTIME_DIR and the arguments
+# given; sets GAME_PID.
 e2e_start_game() {
     local wd=$1 rd=$2 logname=${3:-game}
-    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/$logname.log" 2>&1 &
+    shift $(($# < 3 ? $# : 3))
+    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME" "$@") >>"$E2E_TMP/$logname.log" 2>&1 &
     GAME_PID=$!
     E2E_PIDS+=("$GAME_PID")
     log "game started, pid $GAME_PID, in $wd"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Only one copy runs at a time: a second one shows its box and ends without
-# a window and without touching any file; a copy killed outright does not
-# keep the next one from starting.
+# a window and without touching any file, and the running copy's window
+# comes forward; a copy killed outright does not keep the next one from
+# starting.
 source "$(dirname "$0")/lib.sh"
 
 e2e_init single_copy
@@ -26,6 +27,13 @@ e2e_start_game "$wd1" "$rd" first
 first=$GAME_PID
 W1=$(e2e_main_window "$first") || die "first copy shows no window"
 
+# Another program's window is the active one when the second copy starts.
+xmessage -name other -geometry 300x200+0+0 'another program' >"$E2E_TMP/xmessage.log" 2>&1 &
+E2E_PIDS+=($!)
+other=$(retry 10 xdotool search --onlyvisible --name '^other$' | head -1) || die "no other window"
+e2e_activate "$other"
+check "another program's window is active" test "$(xdotool getactivewindow)" = "$other"
+
 # The second copy, from another working folder, with the same runtime
 # folder, where the lock lives.
 e2e_start_game "$wd2" "$rd" second
@@ -41,6 +49,10 @@ if box=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 20); then
     e2e_wait_exit "$second" 10 || true
     rc=$EXIT_CODE
     check "second copy ends after OK (exit code $rc)" test "$rc" = 0
+    # The first copy's window comes forward: the active window.
+    is_active() { test "$(xdotool getactivewindow 2>/dev/null)" = "$1"; }
+    check "the running copy's window becomes the active one" retry 5 is_active "$W1"
+    e2e_shot_root_around "$W1" first_copy_forward >/dev/null
 else
     check "second copy shows its box" false
 fi
@@ -49,6 +61,19 @@ check "second copy left HISCORE.dat alone" same_bytes "$wd2/HISCORE.dat" "$E2E_T
 check "second copy rewrote neither file (mtimes)" \
     test "$(mtime "$wd2/config.dat")" = "$before_cfg" -a "$(mtime "$wd2/HISCORE.dat")" = "$before_hs"
 check "second copy wrote nothing else" test "$(ls -A "$wd2" | tr '\n' ' ')" = "HISCORE.dat config.dat "
+
+# A signal while the second copy's box is open closes the box and ends
+# that copy the ordinary way.
+e2e_start_game "$wd2" "$rd" second_signalled
+second=$GAME_PID
+if box=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 20); then
+    kill -TERM "$second"
+    e2e_wait_exit "$second" 10 || true
+    check "SIGTERM at the second copy's box ends it with 0 ($EXIT_CODE)" test "$EXIT_CODE" = 0
+    check "its box is gone" e2e_window_gone "$box" 5
+else
+    check "second copy shows its box again" false
+fi
 
 check "first copy still runs" alive "$first"
 shot=$(e2e_shot "$W1" first_copy_after)

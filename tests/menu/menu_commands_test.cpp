@@ -3,6 +3,7 @@
 #include "menu/menu_commands.h"
 #include "play/round.h"
 #include "scratch_dir.h"
+#include "shell/version.h"
 
 namespace {
 
@@ -101,7 +102,14 @@ TEST_F(MenuTest, HelpAndAbout)
     help_show_Click();
     EXPECT_EQ(fake.helps, std::vector<std::string>{"/opt/tombora/TOMBORA.HLP"});
     about_Click();
-    EXPECT_EQ(fake.messages, std::vector<std::string>{"とんぼら|とんぼらR1"});
+    ASSERT_EQ(fake.messages.size(), 1u);
+    // The caption, the game's name on the first line, then the version,
+    // the credits and the licence.
+    const std::string& box = fake.messages[0];
+    EXPECT_TRUE(box.starts_with("とんぼら|とんぼらR1\n")) << box;
+    EXPECT_NE(box.find(std::string("バージョン ") + GAME_VERSION), std::string::npos) << box;
+    EXPECT_NE(box.find("にくきゅう工房"), std::string::npos) << box;
+    EXPECT_NE(box.find("MIT ライセンス"), std::string::npos) << box;
 }
 
 }  // namespace
