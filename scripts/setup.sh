@@ -22,7 +22,7 @@ TEST_PACKAGES=(
   git
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool openbox imagemagick x11-utils
+  xvfb xauth xdotool openbox imagemagick x11-utils weston
   desktop-file-utils appstream lintian man-db
 )
 
