@@ -5,42 +5,92 @@
 
 namespace {
 
-// The sound server first (it shares the card with other programs), then the
-// card itself.
-constexpr const char* DRIVERS[] = {"pulseaudio", "alsa"};
-
 constexpr int SILENT_BLOCK = 512;
 // Without a device the music's time is only counted: a piece heard by no
 // one may end up to this much late, and the thread wakes seldom.
 constexpr auto SILENT_PERIOD = std::chrono::milliseconds(50);
+// The card's buffer, when there is no sound server: two periods of about
+// 23 ms.
+constexpr int ALSA_PERIOD = 1024;
+constexpr int ALSA_PERIODS = 2;
 
 }  // namespace
 
-AudioOutput::AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix, TimeFunction pass_time)
-    : mix_(std::move(mix)), pass_time_(std::move(pass_time))
+AudioOutput::AudioOutput(int sample_rate, MixFunction mix, TimeFunction pass_time, StartFunction start_device)
+    : sample_rate_(sample_rate), mix_(std::move(mix)), pass_time_(std::move(pass_time)),
+      start_device_(std::move(start_device))
 {
-    for (const char* name : DRIVERS) {
-        fluid_settings_setstr(settings, "audio.driver", name);
-        driver_ = new_fluid_audio_driver2(settings, device_callback, this);
-        if (driver_) {
-            driver_name_ = name;
-            return;
-        }
-    }
-    silent_ = std::thread([this, sample_rate] { run_silent(sample_rate); });
+    chooser_ = std::thread([this] { choose(); });
 }
 
 AudioOutput::~AudioOutput()
 {
-    if (driver_)
-        delete_fluid_audio_driver(driver_);
+    chooser_.join();
+    awake_pulse_ = nullptr;
+    pulse_.reset();
+    if (alsa_)
+        delete_fluid_audio_driver(alsa_);
+    if (alsa_settings_)
+        delete_fluid_settings(alsa_settings_);
     {
-        std::lock_guard lock(stop_mutex_);
+        std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    stop_signal_.notify_one();
+    signal_.notify_all();
     if (silent_.joinable())
         silent_.join();
+}
+
+void AudioOutput::wake()
+{
+    if (PulseOutput* pulse = awake_pulse_.load())
+        pulse->wake();
+}
+
+const char* AudioOutput::driver()
+{
+    std::unique_lock lock(mutex_);
+    signal_.wait(lock, [this] { return driver_name_ != nullptr; });
+    return driver_name_;
+}
+
+// The sound server first (it shares the card with other programs), then the
+// card itself, else silence.
+void AudioOutput::choose()
+{
+    const char* name = "none";
+    auto pulse = std::make_unique<PulseOutput>(sample_rate_, mix_, pass_time_);
+    if (pulse->connect()) {
+        start_device_();
+        pulse_ = std::move(pulse);
+        awake_pulse_ = pulse_.get();
+        pulse_->wake();  // a piece may have been played already
+        name = "pulseaudio";
+    } else {
+        pulse.reset();
+        if (open_alsa()) {
+            start_device_();
+            name = "alsa";
+        } else {
+            silent_ = std::thread([this] { run_silent(); });
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        driver_name_ = name;
+    }
+    signal_.notify_all();
+}
+
+bool AudioOutput::open_alsa()
+{
+    alsa_settings_ = new_fluid_settings();
+    fluid_settings_setstr(alsa_settings_, "audio.driver", "alsa");
+    fluid_settings_setnum(alsa_settings_, "synth.sample-rate", sample_rate_);
+    fluid_settings_setint(alsa_settings_, "audio.period-size", ALSA_PERIOD);
+    fluid_settings_setint(alsa_settings_, "audio.periods", ALSA_PERIODS);
+    alsa_ = new_fluid_audio_driver2(alsa_settings_, device_callback, this);
+    return alsa_ != nullptr;
 }
 
 int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, float* out[])
@@ -52,15 +102,15 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
     return FLUID_OK;
 }
 
-void AudioOutput::run_silent(int sample_rate)
+void AudioOutput::run_silent()
 {
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
     int64_t frames_done = 0;
-    std::unique_lock lock(stop_mutex_);
-    while (!stop_signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
+    std::unique_lock lock(mutex_);
+    while (!signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
         auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        auto frames_due = static_cast<int64_t>(elapsed * sample_rate);
+        auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
         while (frames_done < frames_due) {
             int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
             pass_time_(frames);

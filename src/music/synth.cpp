@@ -12,6 +12,11 @@ constexpr const char* SOUND_FONTS[] = {
     "/usr/share/sounds/sf3/default-GM.sf3",
 };
 
+// A piece plays on the 16 channels of a MIDI file; the 16 above them only
+// hold the piece's instruments selected, so their samples stay loaded.
+constexpr int PLAYED_CHANNELS = 16;
+constexpr int KEEPING_CHANNELS = 16;
+
 fluid_settings_t* make_settings()
 {
     quiet_audio_libraries();
@@ -24,12 +29,19 @@ fluid_settings_t* make_settings()
     // A few short pieces need no samples locked in memory, and locking fails
     // for users with a small lock limit.
     fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // Samples are read when an instrument is selected, not all at the start.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
+    // The pieces never ask for chorus, and never hold more than a few dozen
+    // notes; the defaults (chorus on, 256 voices) cost time and memory.
+    fluid_settings_setint(settings, "synth.chorus.active", 0);
+    fluid_settings_setint(settings, "synth.polyphony", 64);
     return settings;
 }
 
 }  // namespace
 
-Synth::Synth() : settings_(make_settings()), synth_(new_fluid_synth(settings_)) {}
+Synth::Synth() : settings_(make_settings()) {}
 
 Synth::~Synth()
 {
@@ -38,22 +50,27 @@ Synth::~Synth()
     delete_fluid_settings(settings_);
 }
 
-void Synth::discard()
+bool Synth::start()
 {
-    if (synth_)
-        delete_fluid_synth(synth_);
+    synth_ = new_fluid_synth(settings_);
+    if (!synth_)
+        return false;
+    for (const char* path : SOUND_FONTS)
+        if (fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED)
+            return true;
+    delete_fluid_synth(synth_);
     synth_ = nullptr;
+    return false;
 }
 
-bool Synth::load_sound_font()
+void Synth::keep_presets(const std::vector<Preset>& presets)
 {
-    if (sound_font_loaded_ || !synth_)
-        return sound_font_loaded_;
-    for (const char* path : SOUND_FONTS) {
-        if (fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
-            sound_font_loaded_ = true;
-            break;
-        }
+    int sfont = fluid_sfont_get_id(fluid_synth_get_sfont(synth_, 0));
+    for (int i = 0; i < KEEPING_CHANNELS; ++i) {
+        int channel = PLAYED_CHANNELS + i;
+        // Channels past the list keep the first preset, so what the last
+        // piece needed and this one does not is let go.
+        const Preset& preset = presets.empty() ? Preset{0, 0} : presets[i < int(presets.size()) ? i : 0];
+        fluid_synth_program_select(synth_, channel, sfont, preset.first, preset.second);
     }
-    return sound_font_loaded_;
 }
