@@ -4,7 +4,7 @@
 # machine: A B A B ... for PAIRS pairs (default 5), each run on a fresh
 # program, with /proc/loadavg beside each run.
 #
-# Usage: bench/measure_desktop.sh [GAME] [PAIRS]
+# Usage: bench/measure_desktop.sh [GAME] [PAIRS]   (PAIRS 0: key to sound only)
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -199,8 +199,10 @@ for ((i = 1; i <= pairs; i++)); do
     ratios_title+=("$(awk -v a="$atg" -v b="$atx" -v c="$ats" -v d="$btg" -v e="$btx" -v f="$bts" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
     ratios_round+=("$(awk -v a="$arg" -v b="$arx" -v c="$ars" -v d="$brg" -v e="$brx" -v f="$brs" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
 done
-echo "ratio A/B of game + X + sound server, title (menu for B): ${ratios_title[*]}; median $(median "${ratios_title[@]}")"
-echo "ratio A/B of game + X + sound server, round:              ${ratios_round[*]}; median $(median "${ratios_round[@]}")"
+if ((pairs > 0)); then
+    echo "ratio A/B of game + X + sound server, title (menu for B): ${ratios_title[*]}; median $(median "${ratios_title[@]}")"
+    echo "ratio A/B of game + X + sound server, round:              ${ratios_round[*]}; median $(median "${ratios_round[@]}")"
+fi
 echo "key to sound (round with music):"
 echo "$latency" | sed 's/^/  /'
 e2e_finish >/dev/null 2>&1

@@ -16,9 +16,8 @@ constexpr int ALSA_PERIODS = 2;
 
 }  // namespace
 
-AudioOutput::AudioOutput(int sample_rate, MixFunction mix, TimeFunction pass_time, StartFunction start_device)
-    : sample_rate_(sample_rate), mix_(std::move(mix)), pass_time_(std::move(pass_time)),
-      start_device_(std::move(start_device))
+AudioOutput::AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device)
+    : sample_rate_(sample_rate), source_(source), start_device_(std::move(start_device))
 {
     chooser_ = std::thread([this] { choose(); });
 }
@@ -41,10 +40,10 @@ AudioOutput::~AudioOutput()
         silent_.join();
 }
 
-void AudioOutput::wake()
+void AudioOutput::wake(bool new_effect)
 {
     if (PulseOutput* pulse = awake_pulse_.load())
-        pulse->wake();
+        pulse->wake(new_effect);
 }
 
 const char* AudioOutput::driver()
@@ -59,12 +58,12 @@ const char* AudioOutput::driver()
 void AudioOutput::choose()
 {
     const char* name = "none";
-    auto pulse = std::make_unique<PulseOutput>(sample_rate_, mix_, pass_time_);
+    auto pulse = std::make_unique<PulseOutput>(sample_rate_, source_);
     if (pulse->connect()) {
         start_device_();
         pulse_ = std::move(pulse);
         awake_pulse_ = pulse_.get();
-        pulse_->wake();  // a piece may have been played already
+        pulse_->wake(false);  // a piece may have been played already
         name = "pulseaudio";
     } else {
         pulse.reset();
@@ -98,7 +97,9 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
     if (nout < 2)
         return FLUID_FAILED;
     // The buffers come zeroed; only the first pair is ours to fill.
-    static_cast<AudioOutput*>(data)->mix_(out[0], out[1], len);
+    SoundSource& source = static_cast<AudioOutput*>(data)->source_;
+    source.mix_music(out[0], out[1], len);
+    source.mix_effects(out[0], out[1], len);
     return FLUID_OK;
 }
 
@@ -113,7 +114,7 @@ void AudioOutput::run_silent()
         auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
         while (frames_done < frames_due) {
             int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
-            pass_time_(frames);
+            source_.pass_time(frames);
             frames_done += frames;
         }
     }

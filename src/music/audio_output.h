@@ -19,23 +19,20 @@
 #include <fluidsynth.h>
 
 #include "music/pulse_output.h"
+#include "music/sound_source.h"
 
 class AudioOutput {
 public:
-    // Adds `frames` frames of sound to the two channels, which start zeroed;
-    // false when nothing sounded.
-    using MixFunction = PulseOutput::MixFunction;
-    // Lets `frames` frames of time pass without sound.
-    using TimeFunction = PulseOutput::TimeFunction;
     using StartFunction = std::function<void()>;
 
-    AudioOutput(int sample_rate, MixFunction mix, TimeFunction pass_time, StartFunction start_device);
+    AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // A sound starts: a stream idle in silence plays again at once.
-    void wake();
+    // A sound starts: a stream idle in silence plays again at once, and a
+    // new effect is heard without waiting behind the buffer.
+    void wake(bool new_effect);
     // The name of the output in use: "pulseaudio", "alsa", or "none" when
     // the output is silent. Waits until the output is chosen.
     const char* driver();
@@ -47,8 +44,7 @@ private:
     void run_silent();
 
     int sample_rate_;
-    MixFunction mix_;
-    TimeFunction pass_time_;
+    SoundSource& source_;
     StartFunction start_device_;
 
     std::unique_ptr<PulseOutput> pulse_;

@@ -9,9 +9,8 @@ AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequence
         start_synth();
         return;
     }
-    output_ = std::make_unique<AudioOutput>(
-        SAMPLE_RATE, [this](float* l, float* r, int n) { return mix(l, r, n); },
-        [this](int n) { pass_time(n); }, [this] { start_synth(); });
+    SoundSource& source = *this;
+    output_ = std::make_unique<AudioOutput>(SAMPLE_RATE, source, [this] { start_synth(); });
 }
 
 AudioSystem::~AudioSystem() { output_.reset(); }
@@ -33,7 +32,7 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
         reply[length] = '\0';
     }
     if (result == MEDIA_OK && output_ && sequencer_.playing())
-        output_->wake();
+        output_->wake(false);
     return result;
 }
 
@@ -46,24 +45,23 @@ void AudioSystem::play_wave(const std::string& path)
 {
     waves_.play(path);
     if (output_)
-        output_->wake();
+        output_->wake(true);
 }
 
 void AudioSystem::render(std::span<float> left, std::span<float> right)
 {
     std::fill(left.begin(), left.end(), 0.0f);
     std::fill(right.begin(), right.end(), 0.0f);
-    mix(left.data(), right.data(), static_cast<int>(std::min(left.size(), right.size())));
+    int frames = static_cast<int>(std::min(left.size(), right.size()));
+    mix_music(left.data(), right.data(), frames);
+    mix_effects(left.data(), right.data(), frames);
 }
 
 const char* AudioSystem::output_name() const { return output_ ? output_->driver() : "offline"; }
 
-bool AudioSystem::mix(float* left, float* right, int frames)
-{
-    bool music = mix_music(left, right, frames);
-    bool effects = waves_.mix(left, right, frames);
-    return music || effects;
-}
+bool AudioSystem::mix_effects(float* left, float* right, int frames) { return waves_.mix(left, right, frames); }
+
+void AudioSystem::restart_effect() { waves_.restart(); }
 
 bool AudioSystem::mix_music(float* left, float* right, int frames)
 {

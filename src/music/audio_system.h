@@ -27,11 +27,12 @@
 #include "music/audio_output.h"
 #include "music/media_commands.h"
 #include "music/midi_sequencer.h"
+#include "music/sound_source.h"
 #include "music/synth.h"
 #include "music/upsampler.h"
 #include "music/wave_player.h"
 
-class AudioSystem {
+class AudioSystem : private SoundSource {
 public:
     enum class Output { device, offline };
     static constexpr int SAMPLE_RATE = 44100;
@@ -64,11 +65,11 @@ private:
     static constexpr int MUSIC_BLOCK = 512;  // frames at the synthesiser's rate
 
     void start_synth();
-    // Adds music and effects to the (zeroed) channels; false when nothing
-    // sounded. Audio thread.
-    bool mix(float* left, float* right, int frames);
-    bool mix_music(float* left, float* right, int frames);
-    void pass_time(int frames);
+    // What the output asks for, on its thread (see sound_source.h).
+    bool mix_music(float* left, float* right, int frames) override;
+    bool mix_effects(float* left, float* right, int frames) override;
+    void restart_effect() override;
+    void pass_time(int frames) override;
 
     Synth synth_;
     MidiSequencer sequencer_;

@@ -9,12 +9,17 @@ namespace {
 using std::chrono::milliseconds;
 
 // The stream's whole buffer and the step in which the server asks for more.
-// With the latency adjusted, the server keeps (TARGET - 2 MINREQ) / 2 in
-// its own buffer; smaller, and it would wake thousands of times a second.
-constexpr milliseconds TARGET{80};
-constexpr milliseconds MINREQ{20};
-// The most frames mixed in one go.
+// With the latency adjusted, the server keeps (TARGET - 2 MINREQ) / 2 of it
+// in its own buffer.
+constexpr milliseconds TARGET{200};
+constexpr milliseconds MINREQ{50};
+// How far ahead of the listener an effect is written: the time for the
+// server to answer where the listener is and to take the new sound.
+constexpr milliseconds EFFECT_LEAD{10};
+// The most frames mixed in one go; the music kept for writing again
+// (more than TARGET, a power of two).
 constexpr int CHUNK = 4096;
+constexpr int HISTORY = 16384;
 // While the server is away: how often time is counted, the first pause
 // before trying again, and the longest.
 constexpr milliseconds TICK{50};
@@ -22,11 +27,9 @@ constexpr milliseconds FIRST_RETRY{250};
 constexpr milliseconds LONGEST_RETRY{2000};
 
 constexpr const char* NAME = "とんぼら";
+constexpr std::size_t FRAME = 2 * sizeof(float);
 
-uint32_t bytes_for(milliseconds time, int rate)
-{
-    return static_cast<uint32_t>(time.count() * rate / 1000 * 2 * sizeof(float));
-}
+int64_t frames_in(milliseconds time, int rate) { return time.count() * rate / 1000; }
 
 void drop(pa_operation* operation)
 {
@@ -36,9 +39,9 @@ void drop(pa_operation* operation)
 
 }  // namespace
 
-PulseOutput::PulseOutput(int sample_rate, MixFunction mix, TimeFunction pass_time)
-    : sample_rate_(sample_rate), mix_(std::move(mix)), pass_time_(std::move(pass_time)),
-      loop_(pa_threaded_mainloop_new()), retry_pause_(FIRST_RETRY), left_(CHUNK), right_(CHUNK)
+PulseOutput::PulseOutput(int sample_rate, SoundSource& source)
+    : sample_rate_(sample_rate), source_(source), loop_(pa_threaded_mainloop_new()),
+      retry_pause_(FIRST_RETRY), history_(2 * HISTORY), left_(CHUNK), right_(CHUNK)
 {
     pa_threaded_mainloop_set_name(loop_, "sound");
 }
@@ -69,14 +72,28 @@ bool PulseOutput::connect()
     return ready;
 }
 
-void PulseOutput::wake()
+void PulseOutput::wake(bool new_effect)
 {
-    if (!idle_.load())
+    if (!new_effect && !idle_.load())
         return;
     pa_threaded_mainloop_lock(loop_);
     corked_ = false;
-    if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY)
-        set_corked(false);
+    if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+        if (idle_)
+            set_corked(false);
+        if (new_effect) {
+            ++timing_asked_;
+            drop(pa_stream_update_timing_info(
+                stream_,
+                [](pa_stream*, int success, void* data) {
+                    auto* self = static_cast<PulseOutput*>(data);
+                    // Only the answer to the latest question counts.
+                    if (--self->timing_asked_ == 0 && success && self->stream_)
+                        self->bring_effect_forward();
+                },
+                this));
+        }
+    }
     pa_threaded_mainloop_unlock(loop_);
 }
 
@@ -122,14 +139,16 @@ void PulseOutput::open_stream()
     pa_stream_set_write_callback(stream_, on_write, this);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = bytes_for(TARGET, sample_rate_);
+    attr.tlength = static_cast<uint32_t>(frames_in(TARGET, sample_rate_) * FRAME);
     attr.prebuf = static_cast<uint32_t>(-1);
-    attr.minreq = bytes_for(MINREQ, sample_rate_);
+    attr.minreq = static_cast<uint32_t>(frames_in(MINREQ, sample_rate_) * FRAME);
     attr.fragsize = static_cast<uint32_t>(-1);
     // The latency asked for is the whole way to the speakers, so the
-    // server keeps its own buffer short too.
+    // server keeps its own buffer in proportion.
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | (corked_ ? PA_STREAM_START_CORKED : 0));
     silent_frames_ = 0;
+    written_ = 0;
+    timing_asked_ = 0;
     idle_ = corked_;
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         lose_server();
@@ -202,7 +221,7 @@ void PulseOutput::on_timer()
     auto now = std::chrono::steady_clock::now();
     auto frames = std::chrono::duration_cast<std::chrono::microseconds>(now - last_tick_).count() * sample_rate_ / 1000000;
     if (frames > 0) {
-        pass_time_(static_cast<int>(frames));
+        source_.pass_time(static_cast<int>(frames));
         last_tick_ += std::chrono::microseconds(frames * 1000000 / sample_rate_);
     }
     if (link_ == Link::failed && now >= next_try_) {
@@ -221,28 +240,74 @@ void PulseOutput::on_write(pa_stream*, std::size_t bytes, void* self)
 
 void PulseOutput::write(std::size_t bytes)
 {
-    constexpr std::size_t FRAME = 2 * sizeof(float);
     while (bytes >= FRAME) {
-        void* data = nullptr;
-        std::size_t size = bytes;
-        if (pa_stream_begin_write(stream_, &data, &size) < 0 || size < FRAME)
-            return;
-        int frames = static_cast<int>(std::min<std::size_t>({size, bytes, CHUNK * FRAME}) / FRAME);
+        int frames = static_cast<int>(std::min<std::size_t>(bytes / FRAME, CHUNK));
         std::fill_n(left_.begin(), frames, 0.0f);
         std::fill_n(right_.begin(), frames, 0.0f);
-        bool sounded = mix_(left_.data(), right_.data(), frames);
-        auto* out = static_cast<float*>(data);
+        bool sounded = source_.mix_music(left_.data(), right_.data(), frames);
         for (int i = 0; i < frames; ++i) {
-            out[2 * i] = left_[i];
-            out[2 * i + 1] = right_[i];
+            float* kept = &history_[2 * ((written_ + i) % HISTORY)];
+            kept[0] = left_[i];
+            kept[1] = right_[i];
         }
-        pa_stream_write(stream_, data, frames * FRAME, nullptr, 0, PA_SEEK_RELATIVE);
+        sounded |= source_.mix_effects(left_.data(), right_.data(), frames);
+        write_frames(frames, written_, true);
+        written_ += frames;
         bytes -= frames * FRAME;
         silent_frames_ = sounded ? 0 : silent_frames_ + frames;
     }
     // A whole buffer of silence written: what sounded has been played.
-    if (silent_frames_ >= TARGET.count() * sample_rate_ / 1000)
+    if (silent_frames_ >= frames_in(TARGET, sample_rate_))
         set_corked(true);
+}
+
+// Sends left_ and right_ to the stream, after what was written or at a
+// frame index.
+void PulseOutput::write_frames(int frames, int64_t at, bool after)
+{
+    void* data = nullptr;
+    std::size_t size = frames * FRAME;
+    if (pa_stream_begin_write(stream_, &data, &size) < 0 || size < frames * FRAME)
+        return;
+    auto* out = static_cast<float*>(data);
+    for (int i = 0; i < frames; ++i) {
+        out[2 * i] = left_[i];
+        out[2 * i + 1] = right_[i];
+    }
+    if (after)
+        pa_stream_write(stream_, data, frames * FRAME, nullptr, 0, PA_SEEK_RELATIVE);
+    else
+        pa_stream_write(stream_, data, frames * FRAME, nullptr, at * int64_t(FRAME), PA_SEEK_ABSOLUTE);
+}
+
+// Writes the music again from just ahead of the listener to the end of the
+// stream, with the new effect from its start.
+void PulseOutput::bring_effect_forward()
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+    if (!timing || timing->write_index_corrupt || timing->read_index_corrupt)
+        return;  // the effect simply follows the buffer
+    // Where the listener is: what the sink has taken, less what it holds,
+    // plus the time since the server told.
+    auto age = static_cast<int64_t>(pa_timeval_age(&timing->timestamp));
+    int64_t heard = timing->read_index / int64_t(FRAME)
+        - static_cast<int64_t>(timing->sink_usec) * sample_rate_ / 1000000 + age * sample_rate_ / 1000000;
+    int64_t from = std::max(heard + frames_in(EFFECT_LEAD, sample_rate_), written_ - (HISTORY - CHUNK));
+    if (from >= written_)
+        return;
+    source_.restart_effect();
+    for (int64_t at = from; at < written_;) {
+        int frames = static_cast<int>(std::min<int64_t>(CHUNK, written_ - at));
+        for (int i = 0; i < frames; ++i) {
+            const float* kept = &history_[2 * ((at + i) % HISTORY)];
+            left_[i] = kept[0];
+            right_[i] = kept[1];
+        }
+        source_.mix_effects(left_.data(), right_.data(), frames);
+        write_frames(frames, at, false);
+        at += frames;
+    }
+    silent_frames_ = 0;
 }
 
 void PulseOutput::set_corked(bool corked)
@@ -250,8 +315,7 @@ void PulseOutput::set_corked(bool corked)
     corked_ = corked;
     idle_ = corked;
     silent_frames_ = 0;
+    // What is still queued stays: it is silence, and a new effect is
+    // written over it where the listener is.
     drop(pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr));
-    // The silence still queued would only delay the next sound.
-    if (corked)
-        drop(pa_stream_flush(stream_, nullptr, nullptr));
 }

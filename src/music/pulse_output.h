@@ -1,19 +1,26 @@
 // The game's one stream on a PulseAudio server (or PipeWire's stand-in for
 // one), on libpulse's threaded main loop.
 //
-// Sized for a game: the server asks for a buffer every MINREQ, and a sound
-// started by a key reaches the speakers within about TARGET. When nothing
-// has sounded for a whole TARGET the stream is corked and the main loop
-// sleeps; wake uncorks it. When the server goes away the stream is dropped
-// without a word, the time of a playing piece is still counted, and the
-// connection is tried again with a growing pause until the server is back.
+// Sized for a game: the server asks for a buffer every MINREQ, so the game
+// and the server wake some twenty times a second, and the stream holds
+// about TARGET of sound. A key's effect does not wait behind that buffer:
+// the output asks the server where the listener is, and writes the music
+// it already sent from just after that point again, with the new effect
+// mixed in; the server rewinds its sink to take it.
+//
+// When nothing has sounded for a whole TARGET the stream is corked and the
+// main loop sleeps; wake uncorks it. When the server goes away the stream
+// is dropped without a word, the time of a playing piece is still counted,
+// and the connection is tried again with a growing pause until the server
+// is back.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <vector>
+
+#include "music/sound_source.h"
 
 struct pa_context;
 struct pa_stream;
@@ -22,13 +29,7 @@ struct pa_time_event;
 
 class PulseOutput {
 public:
-    // Adds `frames` frames to the two (zeroed) channels; false when nothing
-    // sounded and the channels stayed silent.
-    using MixFunction = std::function<bool(float* left, float* right, int frames)>;
-    // Lets `frames` frames of time pass without sound.
-    using TimeFunction = std::function<void(int frames)>;
-
-    PulseOutput(int sample_rate, MixFunction mix, TimeFunction pass_time);
+    PulseOutput(int sample_rate, SoundSource& source);
     ~PulseOutput();
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
@@ -36,8 +37,9 @@ public:
     // Connects to the server; false when none answers. Call it once; after
     // a true the output keeps itself connected for good.
     bool connect();
-    // A sound starts: an idle stream starts playing at once. Any thread.
-    void wake();
+    // A sound starts: an idle stream plays again at once, and a new effect
+    // is brought forward to where the listener is. Any thread.
+    void wake(bool new_effect);
 
 private:
     // Main-loop thread only, with its lock held.
@@ -45,6 +47,8 @@ private:
     void open_stream();
     void lose_server();
     void write(std::size_t bytes);
+    void write_frames(int frames, int64_t at, bool relative);
+    void bring_effect_forward();
     void arm_timer(std::chrono::milliseconds delay);
     void on_timer();
     void set_corked(bool corked);
@@ -53,8 +57,7 @@ private:
     static void on_write(pa_stream* stream, std::size_t bytes, void* self);
 
     int sample_rate_;
-    MixFunction mix_;
-    TimeFunction pass_time_;
+    SoundSource& source_;
 
     pa_threaded_mainloop* loop_;
     pa_context* context_ = nullptr;
@@ -66,6 +69,12 @@ private:
     std::chrono::steady_clock::time_point next_try_, last_tick_;
     int64_t silent_frames_ = 0;  // written in a row with nothing sounding
     bool corked_ = true;         // the stream is, or is to be, corked
+    int timing_asked_ = 0;       // timing requests not yet answered
+
+    // The music written lately, without effects, by the stream's frame
+    // index: an effect is mixed into it when it is written again.
+    std::vector<float> history_;  // interleaved, a ring
+    int64_t written_ = 0;         // the stream's write index, in frames
     std::vector<float> left_, right_;
 
     std::atomic<bool> idle_{true};  // corked, or no stream: wake has work

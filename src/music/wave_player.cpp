@@ -33,6 +33,12 @@ bool WavePlayer::mix(float* left, float* right, int frames)
     return true;
 }
 
+void WavePlayer::restart()
+{
+    std::lock_guard lock(mutex_);
+    next_frame_ = 0;
+}
+
 std::shared_ptr<const WaveSound> WavePlayer::sound_for(const std::string& path)
 {
     if (auto known = decoded_.find(path); known != decoded_.end())

@@ -22,6 +22,8 @@ public:
     // Adds the playing sound's next frames to both channels; false when no
     // sound plays. Audio thread.
     bool mix(float* left, float* right, int frames);
+    // Takes the playing sound back to its start. Audio thread.
+    void restart();
 
 private:
     std::shared_ptr<const WaveSound> sound_for(const std::string& path);
