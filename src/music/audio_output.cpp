@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include <alsa/asoundlib.h>
+
+#include "music/fluid_library.h"
+#include "music/quiet_libraries.h"
+
 namespace {
 
 constexpr int SILENT_BLOCK = 512;
@@ -28,9 +33,9 @@ AudioOutput::~AudioOutput()
     awake_pulse_ = nullptr;
     pulse_.reset();
     if (alsa_)
-        delete_fluid_audio_driver(alsa_);
+        fluid()->delete_fluid_audio_driver(alsa_);
     if (alsa_settings_)
-        delete_fluid_settings(alsa_settings_);
+        fluid()->delete_fluid_settings(alsa_settings_);
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -81,14 +86,24 @@ void AudioOutput::choose()
     signal_.notify_all();
 }
 
+// The synthesiser's library plays on the card, but it is opened only once
+// ALSA itself finds a device to open.
 bool AudioOutput::open_alsa()
 {
-    alsa_settings_ = new_fluid_settings();
-    fluid_settings_setstr(alsa_settings_, "audio.driver", "alsa");
-    fluid_settings_setnum(alsa_settings_, "synth.sample-rate", sample_rate_);
-    fluid_settings_setint(alsa_settings_, "audio.period-size", ALSA_PERIOD);
-    fluid_settings_setint(alsa_settings_, "audio.periods", ALSA_PERIODS);
-    alsa_ = new_fluid_audio_driver2(alsa_settings_, device_callback, this);
+    quiet_audio_libraries();
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        return false;
+    snd_pcm_close(pcm);
+    const FluidLibrary* f = fluid();
+    if (!f)
+        return false;
+    alsa_settings_ = f->new_fluid_settings();
+    f->fluid_settings_setstr(alsa_settings_, "audio.driver", "alsa");
+    f->fluid_settings_setnum(alsa_settings_, "synth.sample-rate", sample_rate_);
+    f->fluid_settings_setint(alsa_settings_, "audio.period-size", ALSA_PERIOD);
+    f->fluid_settings_setint(alsa_settings_, "audio.periods", ALSA_PERIODS);
+    alsa_ = f->new_fluid_audio_driver2(alsa_settings_, device_callback, this);
     return alsa_ != nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "music/fluid_library.h"
 #include "music/midi_file.h"
 
 namespace {
@@ -99,9 +100,9 @@ bool MidiSequencer::render(float* left, float* right, int frames)
     // With the piece over and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
     bool piece_sounds = started_ && frames_played_ < length_frames_;
-    if (!piece_sounds && fluid_synth_get_active_voice_count(synth_.get()) == 0)
+    if (!piece_sounds && fluid()->fluid_synth_get_active_voice_count(synth_.get()) == 0)
         return false;
-    fluid_synth_process(synth_.get(), frames, 2, effects, 2, dry);
+    fluid()->fluid_synth_process(synth_.get(), frames, 2, effects, 2, dry);
     if (started_)
         frames_played_ += frames;
     return true;
@@ -126,11 +127,11 @@ void MidiSequencer::attach()
 bool MidiSequencer::make_player()
 {
     // A fresh player starts at the beginning whatever the last one did.
-    player_ = new_fluid_player(synth_.get());
+    player_ = fluid()->new_fluid_player(synth_.get());
     if (!player_)
         return false;
-    if (fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
-        || fluid_player_play(player_) != FLUID_OK) {
+    if (fluid()->fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
+        || fluid()->fluid_player_play(player_) != FLUID_OK) {
         drop_player();
         return false;
     }
@@ -142,9 +143,9 @@ void MidiSequencer::drop_player()
     started_ = false;
     if (!player_)
         return;
-    delete_fluid_player(player_);
+    fluid()->delete_fluid_player(player_);
     player_ = nullptr;
     // Cuts every sounding note at once, with no release; only the short
     // tail of the reverb fades out.
-    fluid_synth_all_sounds_off(synth_.get(), -1);
+    fluid()->fluid_synth_all_sounds_off(synth_.get(), -1);
 }

@@ -2,7 +2,7 @@
 
 #include <malloc.h>
 
-#include "music/quiet_libraries.h"
+#include "music/fluid_library.h"
 
 namespace {
 
@@ -19,65 +19,68 @@ constexpr const char* SOUND_FONTS[] = {
 constexpr int PLAYED_CHANNELS = 16;
 constexpr int KEEPING_CHANNELS = 16;
 
-fluid_settings_t* make_settings()
+fluid_settings_t* make_settings(const FluidLibrary& f)
 {
-    quiet_audio_libraries();
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", Synth::SAMPLE_RATE);
+    fluid_settings_t* settings = f.new_fluid_settings();
+    f.fluid_settings_setnum(settings, "synth.sample-rate", Synth::SAMPLE_RATE);
     // The default gain (0.2) leaves the game's pieces at -33 to -38 dBFS, some
     // 20 dB under the sound effects; 0.5 lifts them to a background level
     // that still leaves their peaks well below full scale.
-    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    f.fluid_settings_setnum(settings, "synth.gain", 0.5);
     // A few short pieces need no samples locked in memory, and locking fails
     // for users with a small lock limit.
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    f.fluid_settings_setint(settings, "synth.lock-memory", 0);
     // Samples are read when an instrument is selected, not all at the start.
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-    fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
+    f.fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    f.fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
     // The pieces never ask for chorus, and never hold more than a few dozen
     // notes; the defaults (chorus on, 256 voices) cost time and memory.
-    fluid_settings_setint(settings, "synth.chorus.active", 0);
-    fluid_settings_setint(settings, "synth.polyphony", 64);
+    f.fluid_settings_setint(settings, "synth.chorus.active", 0);
+    f.fluid_settings_setint(settings, "synth.polyphony", 64);
     return settings;
 }
 
 }  // namespace
 
-Synth::Synth() : settings_(make_settings()) {}
-
 Synth::~Synth()
 {
     if (synth_)
-        delete_fluid_synth(synth_);
-    delete_fluid_settings(settings_);
+        fluid()->delete_fluid_synth(synth_);
+    if (settings_)
+        fluid()->delete_fluid_settings(settings_);
 }
 
 bool Synth::start()
 {
-    synth_ = new_fluid_synth(settings_);
+    const FluidLibrary* f = fluid();
+    if (!f)
+        return false;
+    settings_ = make_settings(*f);
+    synth_ = f->new_fluid_synth(settings_);
     if (!synth_)
         return false;
     for (const char* path : SOUND_FONTS) {
-        if (fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
+        if (f->fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
             // Reading the SoundFont leaves some megabytes of freed memory
             // on this thread's heap; give it back.
             malloc_trim(0);
             return true;
         }
     }
-    delete_fluid_synth(synth_);
+    f->delete_fluid_synth(synth_);
     synth_ = nullptr;
     return false;
 }
 
 void Synth::keep_presets(const std::vector<Preset>& presets)
 {
-    int sfont = fluid_sfont_get_id(fluid_synth_get_sfont(synth_, 0));
+    const FluidLibrary* f = fluid();
+    int sfont = f->fluid_sfont_get_id(f->fluid_synth_get_sfont(synth_, 0));
     for (int i = 0; i < KEEPING_CHANNELS; ++i) {
         int channel = PLAYED_CHANNELS + i;
         // Channels past the list keep the first preset, so what the last
         // piece needed and this one does not is let go.
         const Preset& preset = presets.empty() ? Preset{0, 0} : presets[i < int(presets.size()) ? i : 0];
-        fluid_synth_program_select(synth_, channel, sfont, preset.first, preset.second);
+        f->fluid_synth_program_select(synth_, channel, sfont, preset.first, preset.second);
     }
 }

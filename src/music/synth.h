@@ -1,8 +1,8 @@
 // The software synthesiser that plays the music, with its SoundFont.
 //
-// Made in two steps so that the window comes first: the settings at once,
-// the synthesiser and its SoundFont by start, off the game's thread. Only
-// the samples of the instruments a piece uses are read into memory.
+// Made by start, off the game's thread, so that the window comes first;
+// until then (for good without a device) it takes no memory. Only the
+// samples of the instruments a piece uses are read into memory.
 #pragma once
 
 #include <utility>
@@ -17,23 +17,22 @@ public:
     static constexpr int SAMPLE_RATE = 22050;
     using Preset = std::pair<int, int>;  // bank, program
 
-    Synth();
+    Synth() = default;
     ~Synth();
     Synth(const Synth&) = delete;
     Synth& operator=(const Synth&) = delete;
 
-    // Makes the synthesiser and loads the SoundFont; false when none loads
-    // (the synthesiser is then freed). Call it once.
+    // Opens the library, makes the synthesiser and loads the SoundFont;
+    // false when one of them fails. Call it once.
     bool start();
     // Keeps the samples of these instruments in memory, and no others: the
     // piece's own program changes then never read the disk on the audio
     // thread. Only after start.
     void keep_presets(const std::vector<Preset>& presets);
 
-    fluid_settings_t* settings() { return settings_; }
     fluid_synth_t* get() { return synth_; }
 
 private:
-    fluid_settings_t* settings_;
+    fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
 };
