@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -79,20 +80,22 @@ void PulseOutput::wake(bool new_effect)
     pa_threaded_mainloop_lock(loop_);
     corked_ = false;
     if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+        // What is queued after a silence is silence: the sound starting
+        // now is written over it from where the listener is.
+        refill_.fresh_music |= idle_.load();
+        refill_.restart_effect |= new_effect;
         if (idle_)
             set_corked(false);
-        if (new_effect) {
-            ++timing_asked_;
-            drop(pa_stream_update_timing_info(
-                stream_,
-                [](pa_stream*, int success, void* data) {
-                    auto* self = static_cast<PulseOutput*>(data);
-                    // Only the answer to the latest question counts.
-                    if (--self->timing_asked_ == 0 && success && self->stream_)
-                        self->bring_effect_forward();
-                },
-                this));
-        }
+        ++timing_asked_;
+        drop(pa_stream_update_timing_info(
+            stream_,
+            [](pa_stream*, int success, void* data) {
+                auto* self = static_cast<PulseOutput*>(data);
+                // Only the answer to the latest question counts.
+                if (--self->timing_asked_ == 0 && success && self->stream_)
+                    self->write_from_listener();
+            },
+            this));
     }
     pa_threaded_mainloop_unlock(loop_);
 }
@@ -149,6 +152,7 @@ void PulseOutput::open_stream()
     silent_frames_ = 0;
     written_ = 0;
     timing_asked_ = 0;
+    refill_ = {};
     idle_ = corked_;
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         lose_server();
@@ -242,16 +246,8 @@ void PulseOutput::write(std::size_t bytes)
 {
     while (bytes >= FRAME) {
         int frames = static_cast<int>(std::min<std::size_t>(bytes / FRAME, CHUNK));
-        std::fill_n(left_.begin(), frames, 0.0f);
-        std::fill_n(right_.begin(), frames, 0.0f);
-        bool sounded = source_.mix_music(left_.data(), right_.data(), frames);
-        for (int i = 0; i < frames; ++i) {
-            float* kept = &history_[2 * ((written_ + i) % HISTORY)];
-            kept[0] = left_[i];
-            kept[1] = right_[i];
-        }
-        sounded |= source_.mix_effects(left_.data(), right_.data(), frames);
-        write_frames(frames, written_, true);
+        bool sounded = render(written_, frames, true);
+        send(frames, written_, true);
         written_ += frames;
         bytes -= frames * FRAME;
         silent_frames_ = sounded ? 0 : silent_frames_ + frames;
@@ -261,9 +257,32 @@ void PulseOutput::write(std::size_t bytes)
         set_corked(true);
 }
 
+// Fills left_ and right_ for the frames from index `at`: new music (kept
+// for writing again), or the music kept from before; then the effects.
+bool PulseOutput::render(int64_t at, int frames, bool new_music)
+{
+    bool sounded = false;
+    if (new_music) {
+        std::fill_n(left_.begin(), frames, 0.0f);
+        std::fill_n(right_.begin(), frames, 0.0f);
+        sounded = source_.mix_music(left_.data(), right_.data(), frames);
+    }
+    for (int i = 0; i < frames; ++i) {
+        float* kept = &history_[2 * ((at + i) % HISTORY)];
+        if (new_music) {
+            kept[0] = left_[i];
+            kept[1] = right_[i];
+        } else {
+            left_[i] = kept[0];
+            right_[i] = kept[1];
+        }
+    }
+    return source_.mix_effects(left_.data(), right_.data(), frames) || sounded;
+}
+
 // Sends left_ and right_ to the stream, after what was written or at a
 // frame index.
-void PulseOutput::write_frames(int frames, int64_t at, bool after)
+void PulseOutput::send(int frames, int64_t at, bool after)
 {
     void* data = nullptr;
     std::size_t size = frames * FRAME;
@@ -280,31 +299,29 @@ void PulseOutput::write_frames(int frames, int64_t at, bool after)
         pa_stream_write(stream_, data, frames * FRAME, nullptr, at * int64_t(FRAME), PA_SEEK_ABSOLUTE);
 }
 
-// Writes the music again from just ahead of the listener to the end of the
-// stream, with the new effect from its start.
-void PulseOutput::bring_effect_forward()
+// Writes the stream again from just ahead of the listener to its end: a
+// new effect from its start, and after a silence the music from where it
+// now is.
+void PulseOutput::write_from_listener()
 {
+    Refill refill = std::exchange(refill_, Refill{});
     const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
     if (!timing || timing->write_index_corrupt || timing->read_index_corrupt)
-        return;  // the effect simply follows the buffer
+        return;  // the sound simply follows the buffer
     // Where the listener is: what the sink has taken, less what it holds,
     // plus the time since the server told.
     auto age = static_cast<int64_t>(pa_timeval_age(&timing->timestamp));
     int64_t heard = timing->read_index / int64_t(FRAME)
         - static_cast<int64_t>(timing->sink_usec) * sample_rate_ / 1000000 + age * sample_rate_ / 1000000;
-    int64_t from = std::max(heard + frames_in(EFFECT_LEAD, sample_rate_), written_ - (HISTORY - CHUNK));
+    int64_t from = std::max({heard + frames_in(EFFECT_LEAD, sample_rate_), written_ - (HISTORY - CHUNK), int64_t{0}});
     if (from >= written_)
         return;
-    source_.restart_effect();
+    if (refill.restart_effect)
+        source_.restart_effect();
     for (int64_t at = from; at < written_;) {
         int frames = static_cast<int>(std::min<int64_t>(CHUNK, written_ - at));
-        for (int i = 0; i < frames; ++i) {
-            const float* kept = &history_[2 * ((at + i) % HISTORY)];
-            left_[i] = kept[0];
-            right_[i] = kept[1];
-        }
-        source_.mix_effects(left_.data(), right_.data(), frames);
-        write_frames(frames, at, false);
+        render(at, frames, refill.fresh_music);
+        send(frames, at, false);
         at += frames;
     }
     silent_frames_ = 0;

@@ -9,7 +9,8 @@
 // mixed in; the server rewinds its sink to take it.
 //
 // When nothing has sounded for a whole TARGET the stream is corked and the
-// main loop sleeps; wake uncorks it. When the server goes away the stream
+// main loop sleeps; wake uncorks it, and the sound that starts is written
+// over the silence still queued, from where the listener is. When the server goes away the stream
 // is dropped without a word, the time of a playing piece is still counted,
 // and the connection is tried again with a growing pause until the server
 // is back.
@@ -47,8 +48,9 @@ private:
     void open_stream();
     void lose_server();
     void write(std::size_t bytes);
-    void write_frames(int frames, int64_t at, bool relative);
-    void bring_effect_forward();
+    bool render(int64_t at, int frames, bool new_music);
+    void send(int frames, int64_t at, bool after);
+    void write_from_listener();
     void arm_timer(std::chrono::milliseconds delay);
     void on_timer();
     void set_corked(bool corked);
@@ -70,6 +72,10 @@ private:
     int64_t silent_frames_ = 0;  // written in a row with nothing sounding
     bool corked_ = true;         // the stream is, or is to be, corked
     int timing_asked_ = 0;       // timing requests not yet answered
+    struct Refill {
+        bool fresh_music = false;     // the queue holds only silence
+        bool restart_effect = false;  // a new effect has started
+    } refill_;                        // what the next answer is for
 
     // The music written lately, without effects, by the stream's frame
     // index: an effect is mixed into it when it is written again.
