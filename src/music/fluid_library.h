@@ -17,6 +17,7 @@
     X(new_fluid_synth)             \
     X(delete_fluid_synth)          \
     X(fluid_synth_sfload)          \
+    X(fluid_synth_set_interp_method) \
     X(fluid_synth_get_sfont)       \
     X(fluid_sfont_get_id)          \
     X(fluid_synth_program_select)  \
