@@ -76,6 +76,7 @@ void AudioOutput::choose()
             start_device_();
             name = "alsa";
         } else {
+            silent_for_good_ = true;
             silent_ = std::thread([this] { run_silent(); });
         }
     }

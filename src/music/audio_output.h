@@ -36,6 +36,8 @@ public:
     // The name of the output in use: "pulseaudio", "alsa", or "none" when
     // the output is silent. Waits until the output is chosen.
     const char* driver();
+    // True once the output is known to be silent for good. Any thread.
+    bool silent() const { return silent_for_good_.load(); }
 
 private:
     void choose();
@@ -56,6 +58,7 @@ private:
     const char* driver_name_ = nullptr;  // guarded; null until chosen
     bool stopping_ = false;              // guarded
     std::atomic<PulseOutput*> awake_pulse_{nullptr};
+    std::atomic<bool> silent_for_good_{false};
 
     std::thread chooser_;
     std::thread silent_;

@@ -43,6 +43,9 @@ void AudioSystem::short_path_name(const char* path, char* buf, std::size_t buf_l
 
 void AudioSystem::play_wave(const std::string& path)
 {
+    // No one would hear it: the file is not even read.
+    if (output_ && output_->silent())
+        return;
     waves_.play(path);
     if (output_)
         output_->wake(true);
