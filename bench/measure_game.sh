@@ -54,13 +54,8 @@ source "$top/tests/e2e/lib.sh"
 e2e_init measure
 e2e_start_x
 
-hz=$(getconf CLK_TCK)
-now_ns() { date +%s%N; }
-
-# ticks PID: utime + stime of a process or thread, in clock ticks.
-ticks() { sed 's/^.*) //' "$1" | awk '{ print $12 + $13 }'; }
-
-status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+source "$here/measure_lib.sh"
+measure_prepare
 
 # cpu_window PID SECONDS LABEL: CPU of the process, its threads and the X
 # server over a window of time; prints table rows.
@@ -102,55 +97,14 @@ memory_rows() {
     printf '%-34s %s\n' "threads, $label" "$(status_kb "$pid" Threads)"
 }
 
-title_top=$E2E_TMP/title_top.png
-convert "$E2E_ASSETS/title.png" -crop 350x200+0+0 +repage "$title_top"
 rd=$(e2e_new_dir runtime)
-
-# One start; sets R_MAP, R_LOW and R_HIGH in ms after the exec.
-field_y=
-measure_start() {
-    local wd t0 t w= tmap= prev= shot=$E2E_TMP/poll.png
-    wd=$(e2e_new_dir work)
-    t0=$(now_ns)
-    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/game.log" 2>&1 &
-    local pid=$!
-    E2E_PIDS+=("$pid")
-    local deadline=$((SECONDS + 30))
-    while ((SECONDS < deadline)); do
-        t=$(now_ns)
-        if [ -z "$w" ]; then
-            for cand in $(xdotool search --onlyvisible --name "^$MAIN_CAPTION\$" 2>/dev/null || true); do
-                [ "$(window_pid "$cand")" = "$pid" ] && { w=$cand; tmap=$t; }
-            done
-        fi
-        if [ -n "$w" ]; then
-            if [ -z "$field_y" ]; then
-                import -window "$w" "$shot" 2>/dev/null || true
-                field_y=$(field_top "$shot" 2>/dev/null || true)
-            fi
-            if [ -n "$field_y" ] &&
-                import -window "$w" -crop "350x200+$BORDER+$field_y" +repage "$shot" 2>/dev/null &&
-                [ "$(compare -metric AE "$shot" "$title_top" null: 2>&1 || true)" = 0 ]; then
-                R_MAP=$(((tmap - t0) / 1000000))
-                R_LOW=$(((prev - t0) / 1000000))
-                R_HIGH=$(((t - t0) / 1000000))
-                kill -TERM "$pid"
-                e2e_wait_exit "$pid" 10 || kill -KILL "$pid"
-                return 0
-            fi
-        fi
-        prev=$t
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    return 1
-}
 
 log "start-up: $runs runs, the first a warm-up"
 maps=()
 lows=()
 highs=()
 for ((i = 0; i < runs; i++)); do
-    measure_start || die "the title frame did not show within 30 s"
+    measure_start "$rd" || die "the title frame did not show within 30 s"
     m=$R_MAP lo=$R_LOW hi=$R_HIGH
     log "  run $i: mapped at $m ms, first title frame between $lo and $hi ms"
     if ((i > 0)); then
@@ -159,7 +113,6 @@ for ((i = 0; i < runs; i++)); do
         highs+=("$hi")
     fi
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
 # The screens: one game, title first, then a round.
 wd=$(e2e_new_dir work)

@@ -21,11 +21,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries' packages come from dpkg-shlibdeps; the rest the game
-# loads by name: the General MIDI SoundFont it plays its music with, the
-# font of its texts and Qt's Japanese button labels.
+# loads by name: the synthesiser's library (opened only when there is a
+# sound device, so shlibdeps cannot see it), the General MIDI SoundFont it
+# plays its music with, the font of its texts and Qt's Japanese button
+# labels.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "timgm6mb-soundfont | sf2-soundfont-gm, fonts-ipafont-gothic, qt6-translations-l10n")
+    "libfluidsynth3, timgm6mb-soundfont | sf2-soundfont-gm, fonts-ipafont-gothic, qt6-translations-l10n")
 # A native window on Wayland desktops.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 

@@ -9,7 +9,7 @@
 GAME_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libfluidsynth-dev libsndfile1-dev libasound2-dev timgm6mb-soundfont libxcb1-dev
+  libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev
   fonts-ipafont-gothic qt6-wayland
 )
 PACKAGE_PACKAGES=(
@@ -23,6 +23,7 @@ TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool openbox imagemagick x11-utils weston
+  pulseaudio pulseaudio-utils sox
   desktop-file-utils appstream lintian man-db
 )
 

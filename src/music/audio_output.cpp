@@ -3,44 +3,109 @@
 #include <algorithm>
 #include <chrono>
 
-namespace {
+#include <alsa/asoundlib.h>
 
-// The sound server first (it shares the card with other programs), then the
-// card itself.
-constexpr const char* DRIVERS[] = {"pulseaudio", "alsa"};
+#include "music/fluid_library.h"
+#include "music/quiet_libraries.h"
+
+namespace {
 
 constexpr int SILENT_BLOCK = 512;
 // Without a device the music's time is only counted: a piece heard by no
 // one may end up to this much late, and the thread wakes seldom.
 constexpr auto SILENT_PERIOD = std::chrono::milliseconds(50);
+// The card's buffer, when there is no sound server: two periods of about
+// 23 ms.
+constexpr int ALSA_PERIOD = 1024;
+constexpr int ALSA_PERIODS = 2;
 
 }  // namespace
 
-AudioOutput::AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix, TimeFunction pass_time)
-    : mix_(std::move(mix)), pass_time_(std::move(pass_time))
+AudioOutput::AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device)
+    : sample_rate_(sample_rate), source_(source), start_device_(std::move(start_device))
 {
-    for (const char* name : DRIVERS) {
-        fluid_settings_setstr(settings, "audio.driver", name);
-        driver_ = new_fluid_audio_driver2(settings, device_callback, this);
-        if (driver_) {
-            driver_name_ = name;
-            return;
-        }
-    }
-    silent_ = std::thread([this, sample_rate] { run_silent(sample_rate); });
+    chooser_ = std::thread([this] { choose(); });
 }
 
 AudioOutput::~AudioOutput()
 {
-    if (driver_)
-        delete_fluid_audio_driver(driver_);
+    chooser_.join();
+    awake_pulse_ = nullptr;
+    pulse_.reset();
+    if (alsa_)
+        fluid()->delete_fluid_audio_driver(alsa_);
+    if (alsa_settings_)
+        fluid()->delete_fluid_settings(alsa_settings_);
     {
-        std::lock_guard lock(stop_mutex_);
+        std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    stop_signal_.notify_one();
+    signal_.notify_all();
     if (silent_.joinable())
         silent_.join();
+}
+
+void AudioOutput::wake(bool new_effect)
+{
+    if (PulseOutput* pulse = awake_pulse_.load())
+        pulse->wake(new_effect);
+}
+
+const char* AudioOutput::driver()
+{
+    std::unique_lock lock(mutex_);
+    signal_.wait(lock, [this] { return driver_name_ != nullptr; });
+    return driver_name_;
+}
+
+// The sound server first (it shares the card with other programs), then the
+// card itself, else silence.
+void AudioOutput::choose()
+{
+    const char* name = "none";
+    auto pulse = std::make_unique<PulseOutput>(sample_rate_, source_);
+    if (pulse->connect()) {
+        start_device_();
+        pulse_ = std::move(pulse);
+        awake_pulse_ = pulse_.get();
+        pulse_->wake(false);  // a piece may have been played already
+        name = "pulseaudio";
+    } else {
+        pulse.reset();
+        if (open_alsa()) {
+            start_device_();
+            name = "alsa";
+        } else {
+            silent_for_good_ = true;
+            silent_ = std::thread([this] { run_silent(); });
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        driver_name_ = name;
+    }
+    signal_.notify_all();
+}
+
+// The synthesiser's library plays on the card, but it is opened only once
+// ALSA itself finds a device to open.
+bool AudioOutput::open_alsa()
+{
+    quiet_audio_libraries();
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        return false;
+    snd_pcm_close(pcm);
+    const FluidLibrary* f = fluid();
+    if (!f)
+        return false;
+    alsa_settings_ = f->new_fluid_settings();
+    f->fluid_settings_setstr(alsa_settings_, "audio.driver", "alsa");
+    f->fluid_settings_setnum(alsa_settings_, "synth.sample-rate", sample_rate_);
+    f->fluid_settings_setint(alsa_settings_, "audio.period-size", ALSA_PERIOD);
+    f->fluid_settings_setint(alsa_settings_, "audio.periods", ALSA_PERIODS);
+    alsa_ = f->new_fluid_audio_driver2(alsa_settings_, device_callback, this);
+    return alsa_ != nullptr;
 }
 
 int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, float* out[])
@@ -48,22 +113,24 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
     if (nout < 2)
         return FLUID_FAILED;
     // The buffers come zeroed; only the first pair is ours to fill.
-    static_cast<AudioOutput*>(data)->mix_(out[0], out[1], len);
+    SoundSource& source = static_cast<AudioOutput*>(data)->source_;
+    source.mix_music(out[0], out[1], len);
+    source.mix_effects(out[0], out[1], len);
     return FLUID_OK;
 }
 
-void AudioOutput::run_silent(int sample_rate)
+void AudioOutput::run_silent()
 {
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
     int64_t frames_done = 0;
-    std::unique_lock lock(stop_mutex_);
-    while (!stop_signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
+    std::unique_lock lock(mutex_);
+    while (!signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
         auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        auto frames_due = static_cast<int64_t>(elapsed * sample_rate);
+        auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
         while (frames_done < frames_due) {
             int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
-            pass_time_(frames);
+            source_.pass_time(frames);
             frames_done += frames;
         }
     }

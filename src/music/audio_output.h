@@ -1,41 +1,65 @@
 // The one audio output stream. It asks a mix function for every buffer on
-// the sound server or the sound card. Without either, a quiet thread tells
-// a time function how many frames a device would have played, so the music
-// still advances and ends, and nothing is synthesised that no one hears.
+// the sound server or, without one, the sound card. Without either, a quiet
+// thread tells a time function how many frames a device would have played,
+// so the music still advances and ends, and nothing is synthesised that no
+// one hears.
+//
+// The output is chosen on a thread of its own, so the window never waits
+// for it; once a device is found, a start function brings the synthesiser
+// up there too, before any sound is asked for.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include <fluidsynth.h>
 
+#include "music/pulse_output.h"
+#include "music/sound_source.h"
+
 class AudioOutput {
 public:
-    // Adds `frames` frames of sound to the two channels, which start zeroed.
-    using MixFunction = std::function<void(float* left, float* right, int frames)>;
-    // Lets `frames` frames of time pass without sound.
-    using TimeFunction = std::function<void(int frames)>;
+    using StartFunction = std::function<void()>;
 
-    AudioOutput(fluid_settings_t* settings, int sample_rate, MixFunction mix, TimeFunction pass_time);
+    AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // The name of the driver in use, or "none" when the output is silent.
-    const char* driver() const { return driver_name_; }
+    // A sound starts: a stream idle in silence plays again at once, and a
+    // new effect is heard without waiting behind the buffer.
+    void wake(bool new_effect);
+    // The name of the output in use: "pulseaudio", "alsa", or "none" when
+    // the output is silent. Waits until the output is chosen.
+    const char* driver();
+    // True once the output is known to be silent for good. Any thread.
+    bool silent() const { return silent_for_good_.load(); }
 
 private:
+    void choose();
+    bool open_alsa();
     static int device_callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
-    void run_silent(int sample_rate);
+    void run_silent();
 
-    MixFunction mix_;
-    TimeFunction pass_time_;
-    fluid_audio_driver_t* driver_ = nullptr;
-    const char* driver_name_ = "none";
-    std::mutex stop_mutex_;
-    std::condition_variable stop_signal_;
-    bool stopping_ = false;  // guarded by stop_mutex_
+    int sample_rate_;
+    SoundSource& source_;
+    StartFunction start_device_;
+
+    std::unique_ptr<PulseOutput> pulse_;
+    fluid_settings_t* alsa_settings_ = nullptr;
+    fluid_audio_driver_t* alsa_ = nullptr;
+
+    std::mutex mutex_;
+    std::condition_variable signal_;
+    const char* driver_name_ = nullptr;  // guarded; null until chosen
+    bool stopping_ = false;              // guarded
+    std::atomic<PulseOutput*> awake_pulse_{nullptr};
+    std::atomic<bool> silent_for_good_{false};
+
+    std::thread chooser_;
     std::thread silent_;
 };

@@ -5,15 +5,22 @@
 
 AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequencer_), waves_(SAMPLE_RATE)
 {
-    if (output == Output::device)
-        output_ = std::make_unique<AudioOutput>(
-            synth_.settings(), SAMPLE_RATE, [this](float* l, float* r, int n) { mix(l, r, n); },
-            [this](int n) { sequencer_.pass_time(n); });
-    if (output_ && std::strcmp(output_->driver(), "none") == 0)
-        sequencer_.go_silent();
+    if (output == Output::offline) {
+        start_synth();
+        return;
+    }
+    SoundSource& source = *this;
+    output_ = std::make_unique<AudioOutput>(SAMPLE_RATE, source, [this] { start_synth(); });
 }
 
 AudioSystem::~AudioSystem() { output_.reset(); }
+
+void AudioSystem::start_synth()
+{
+    // Without a SoundFont the pieces are only timed, as with no device.
+    if (synth_.start())
+        sequencer_.attach();
+}
 
 int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t reply_len)
 {
@@ -24,6 +31,8 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
+    if (result == MEDIA_OK && output_ && sequencer_.playing())
+        output_->wake(false);
     return result;
 }
 
@@ -32,19 +41,73 @@ void AudioSystem::short_path_name(const char* path, char* buf, std::size_t buf_l
     quoted_path_name(path, buf, buf_len);
 }
 
-void AudioSystem::play_wave(const std::string& path) { waves_.play(path); }
+void AudioSystem::play_wave(const std::string& path)
+{
+    // No one would hear it: the file is not even read.
+    if (output_ && output_->silent())
+        return;
+    waves_.play(path);
+    if (output_)
+        output_->wake(true);
+}
 
 void AudioSystem::render(std::span<float> left, std::span<float> right)
 {
     std::fill(left.begin(), left.end(), 0.0f);
     std::fill(right.begin(), right.end(), 0.0f);
-    mix(left.data(), right.data(), static_cast<int>(std::min(left.size(), right.size())));
+    int frames = static_cast<int>(std::min(left.size(), right.size()));
+    mix_music(left.data(), right.data(), frames);
+    mix_effects(left.data(), right.data(), frames);
 }
 
 const char* AudioSystem::output_name() const { return output_ ? output_->driver() : "offline"; }
 
-void AudioSystem::mix(float* left, float* right, int frames)
+bool AudioSystem::mix_effects(float* left, float* right, int frames) { return waves_.mix(left, right, frames); }
+
+void AudioSystem::restart_effect() { waves_.restart(); }
+
+bool AudioSystem::mix_music(float* left, float* right, int frames)
 {
-    sequencer_.render(left, right, frames);
-    waves_.mix(left, right, frames);
+    int done = 0;
+    bool sounded = false;
+    if (has_spare_ && frames > 0) {
+        left[0] += spare_[0];
+        right[0] += spare_[1];
+        has_spare_ = false;
+        done = 1;
+        sounded = true;
+    }
+    while (done < frames) {
+        int wanted = std::min(MUSIC_BLOCK, (frames - done + 1) / MUSIC_STEP);
+        std::fill_n(music_left_, wanted, 0.0f);
+        std::fill_n(music_right_, wanted, 0.0f);
+        bool sounds = sequencer_.render(music_left_, music_right_, wanted);
+        // Silence in and nothing left inside: no work, no time either
+        // (time passes in the sequencer only while it sounds).
+        if (!sounds && !upsampler_.holds_sound())
+            return sounded;
+        sounded = true;
+        for (int i = 0; i < wanted; ++i) {
+            float out_left[2], out_right[2];
+            upsampler_.push(music_left_[i], music_right_[i], out_left, out_right);
+            for (int k = 0; k < 2; ++k, ++done) {
+                if (done < frames) {
+                    left[done] += out_left[k];
+                    right[done] += out_right[k];
+                } else {
+                    spare_[0] = out_left[k];
+                    spare_[1] = out_right[k];
+                    has_spare_ = true;
+                }
+            }
+        }
+    }
+    return sounded;
+}
+
+void AudioSystem::pass_time(int frames)
+{
+    time_left_over_ += frames;
+    sequencer_.pass_time(time_left_over_ / MUSIC_STEP);
+    time_left_over_ %= MUSIC_STEP;
 }

@@ -9,10 +9,11 @@
 //   Platform::play_wave       -> AudioSystem::play_wave
 //
 // All three are called from the game's thread and return quickly; the mix
-// is made on the audio driver's thread. With no sound server or card the
-// game runs silent: the music still advances in time and ends as it would.
-// The SoundFont is loaded at the first open of a piece; with no device the
-// synthesiser is freed at the start and no SoundFont is ever loaded.
+// is made on the audio output's thread. The output, the synthesiser and
+// its SoundFont come up on a thread of their own after construction; a
+// piece played before then starts once they are up. With no sound server
+// or card the game runs silent: the music still advances in time and ends
+// as it would, and no synthesiser or SoundFont is ever made.
 //
 // Tests and benchmarks build it with Output::offline and pull the mix with
 // render, through the same function the audio driver calls.
@@ -26,13 +27,15 @@
 #include "music/audio_output.h"
 #include "music/media_commands.h"
 #include "music/midi_sequencer.h"
+#include "music/sound_source.h"
 #include "music/synth.h"
+#include "music/upsampler.h"
 #include "music/wave_player.h"
 
-class AudioSystem {
+class AudioSystem : private SoundSource {
 public:
     enum class Output { device, offline };
-    static constexpr int SAMPLE_RATE = Synth::SAMPLE_RATE;
+    static constexpr int SAMPLE_RATE = 44100;
 
     explicit AudioSystem(Output output = Output::device);
     ~AudioSystem();
@@ -52,16 +55,31 @@ public:
     // The next frames of the mix, for Output::offline. Both spans must have
     // the same size.
     void render(std::span<float> left, std::span<float> right);
-    // "pulseaudio", "alsa", "none" (silent) or "offline".
+    // "pulseaudio", "alsa", "none" (silent) or "offline". Waits until the
+    // output is chosen.
     const char* output_name() const;
 
 private:
-    // Adds music and effects to the (zeroed) channels.
-    void mix(float* left, float* right, int frames);
+    static constexpr int MUSIC_STEP = SAMPLE_RATE / Synth::SAMPLE_RATE;
+    static_assert(MUSIC_STEP == 2 && SAMPLE_RATE == MUSIC_STEP * Synth::SAMPLE_RATE, "the upsampler doubles");
+    static constexpr int MUSIC_BLOCK = 512;  // frames at the synthesiser's rate
+
+    void start_synth();
+    // What the output asks for, on its thread (see sound_source.h).
+    bool mix_music(float* left, float* right, int frames) override;
+    bool mix_effects(float* left, float* right, int frames) override;
+    void restart_effect() override;
+    void pass_time(int frames) override;
 
     Synth synth_;
     MidiSequencer sequencer_;
     MediaCommands commands_;
     WavePlayer waves_;
+    // Audio thread only.
+    Upsampler upsampler_;
+    float music_left_[MUSIC_BLOCK], music_right_[MUSIC_BLOCK];
+    float spare_[2] = {};     // an output frame made but not yet asked for
+    bool has_spare_ = false;
+    int time_left_over_ = 0;  // output frames of time not yet counted
     std::unique_ptr<AudioOutput> output_;  // last: stops before the rest goes
 };

@@ -1,7 +1,9 @@
 #include "music/midi_file.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <set>
 #include <string_view>
 
 namespace {
@@ -74,6 +76,47 @@ private:
 
 using TempoMap = std::map<uint64_t, uint32_t>;  // tick -> microseconds per quarter
 
+constexpr int DRUM_CHANNEL = 9;
+constexpr int DRUM_BANK = 128;
+
+// The instruments a track plays: each channel starts on program 0 of its
+// bank (the drum kit on channel 10) and moves with bank selects and
+// program changes.
+class PresetScan {
+public:
+    void message(uint8_t status, const uint8_t* data)
+    {
+        int channel = status & 0x0F;
+        switch (status & 0xF0) {
+        case 0x90:
+            if (data[1] > 0)
+                presets_.insert(current(channel));
+            break;
+        case 0xB0:
+            if (data[0] == 0)  // bank select, coarse
+                bank_[channel] = data[1];
+            break;
+        case 0xC0:
+            program_[channel] = data[0];
+            break;
+        }
+    }
+    void next_track()
+    {
+        bank_.fill(0);
+        program_.fill(0);
+    }
+    std::vector<std::pair<int, int>> presets() const { return {presets_.begin(), presets_.end()}; }
+
+private:
+    std::pair<int, int> current(int channel) const
+    {
+        return {channel == DRUM_CHANNEL ? DRUM_BANK : bank_[channel], program_[channel]};
+    }
+    std::array<int, 16> bank_{}, program_{};
+    std::set<std::pair<int, int>> presets_;
+};
+
 bool read_meta(Reader& track, uint64_t tick, TempoMap& tempos, bool& ended)
 {
     uint8_t type;
@@ -98,7 +141,7 @@ int channel_data_bytes(uint8_t status)
 
 // Reads one event after its delta time; running status carries the status
 // of the last channel message.
-bool read_event(Reader& track, uint64_t tick, uint8_t& running, TempoMap& tempos, bool& ended)
+bool read_event(Reader& track, uint64_t tick, uint8_t& running, TempoMap& tempos, bool& ended, PresetScan* scan)
 {
     uint8_t first;
     if (!track.byte(first))
@@ -111,19 +154,24 @@ bool read_event(Reader& track, uint64_t tick, uint8_t& running, TempoMap& tempos
     }
     if (first >= 0xF0)
         return false;  // real-time and common messages do not belong in a file
-    int data_left = channel_data_bytes(first & 0x80 ? first : running);
-    if (first & 0x80)
+    bool has_status = first & 0x80;
+    if (has_status)
         running = first;
     else if (running == 0)
         return false;
-    else
-        --data_left;  // the first byte was already data
-    return track.skip(data_left);
+    uint8_t data[2] = {first, 0};
+    // Under running status the first byte read was already data.
+    for (int i = has_status ? 0 : 1; i < channel_data_bytes(running); ++i)
+        if (!track.byte(data[i]))
+            return false;
+    if (scan)
+        scan->message(running, data);
+    return true;
 }
 
 // The tick of the track's last event; a track without an end-of-track
 // event ends with its chunk.
-std::optional<uint64_t> read_track(Reader track, TempoMap& tempos)
+std::optional<uint64_t> read_track(Reader track, TempoMap& tempos, PresetScan* scan)
 {
     uint64_t tick = 0;
     uint8_t running = 0;
@@ -133,7 +181,7 @@ std::optional<uint64_t> read_track(Reader track, TempoMap& tempos)
         if (!track.variable(delta))
             return std::nullopt;
         tick += delta;
-        if (!read_event(track, tick, running, tempos, ended))
+        if (!read_event(track, tick, running, tempos, ended, scan))
             return std::nullopt;
     }
     return tick;
@@ -157,7 +205,9 @@ double ticks_to_seconds(uint64_t end_tick, const TempoMap& tempos, uint32_t tick
 
 }  // namespace
 
-std::optional<double> midi_file_seconds(std::span<const uint8_t> bytes)
+// Reads the whole file: its length in seconds, and its instruments into
+// scan when one is given.
+std::optional<double> read_file(std::span<const uint8_t> bytes, PresetScan* scan)
 {
     Reader file(bytes);
     uint32_t header_length, format, track_count, division;
@@ -182,11 +232,23 @@ std::optional<double> midi_file_seconds(std::span<const uint8_t> bytes)
             file.skip(length);
             continue;
         }
-        auto last_tick = read_track(file.sub(length), tempos);
+        if (scan)
+            scan->next_track();
+        auto last_tick = read_track(file.sub(length), tempos, scan);
         if (!last_tick)
             return std::nullopt;
         end_tick = std::max(end_tick, *last_tick);
         ++found;
     }
     return ticks_to_seconds(end_tick, tempos, division);
+}
+
+std::optional<double> midi_file_seconds(std::span<const uint8_t> bytes) { return read_file(bytes, nullptr); }
+
+std::vector<std::pair<int, int>> midi_file_presets(std::span<const uint8_t> bytes)
+{
+    PresetScan scan;
+    if (!read_file(bytes, &scan))
+        return {};
+    return scan.presets();
 }

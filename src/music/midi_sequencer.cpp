@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "music/fluid_library.h"
 #include "music/midi_file.h"
 
 namespace {
@@ -41,17 +42,23 @@ bool MidiSequencer::open(const std::string& path)
     if (!bytes)
         return false;
     auto seconds = midi_file_seconds(*bytes);
-    if (!seconds || (!silent_ && !synth_.load_sound_font()))
+    if (!seconds)
         return false;
+    auto presets = midi_file_presets(*bytes);
     close();
+    std::lock_guard lock(mutex_);
     piece_ = std::move(*bytes);
+    presets_ = std::move(presets);
     length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
+    if (attached_)
+        synth_.keep_presets(presets_);
     return true;
 }
 
 void MidiSequencer::close()
 {
-    stop();
+    std::lock_guard lock(mutex_);
+    drop_player();
     piece_.clear();
     length_frames_ = 0;
 }
@@ -61,20 +68,11 @@ bool MidiSequencer::play_from_start()
     std::lock_guard lock(mutex_);
     drop_player();
     frames_played_ = 0;
-    if (silent_) {
-        started_ = true;
-        return true;
-    }
-    // A fresh player starts at the beginning whatever the last one did.
-    player_ = new_fluid_player(synth_.get());
-    if (!player_)
-        return false;
-    if (fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
-        || fluid_player_play(player_) != FLUID_OK) {
-        drop_player();
-        return false;
-    }
     started_ = true;
+    if (attached_ && !make_player()) {
+        started_ = false;
+        return false;
+    }
     return true;
 }
 
@@ -90,20 +88,24 @@ bool MidiSequencer::playing()
     return started_ && frames_played_ < length_frames_;
 }
 
-void MidiSequencer::render(float* left, float* right, int frames)
+bool MidiSequencer::render(float* left, float* right, int frames)
 {
-    // The drivers give no separate effect buffers: reverb and chorus are
-    // mixed into the same two channels.
+    // The output gives no separate effect buffers: the reverb is mixed into
+    // the same two channels.
     float* dry[2] = {left, right};
-    float* effects[4] = {left, right, left, right};
+    float* effects[2] = {left, right};
     std::lock_guard lock(mutex_);
-    // With no piece and no voice left there is nothing to hear: the
+    if (!attached_)
+        return false;
+    // With the piece over and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
-    if (!started_ && fluid_synth_get_active_voice_count(synth_.get()) == 0)
-        return;
-    fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry);
+    bool piece_sounds = started_ && frames_played_ < length_frames_;
+    if (!piece_sounds && fluid()->fluid_synth_get_active_voice_count(synth_.get()) == 0)
+        return false;
+    fluid()->fluid_synth_process(synth_.get(), frames, 2, effects, 2, dry);
     if (started_)
         frames_played_ += frames;
+    return true;
 }
 
 void MidiSequencer::pass_time(int frames)
@@ -113,10 +115,27 @@ void MidiSequencer::pass_time(int frames)
         frames_played_ += frames;
 }
 
-void MidiSequencer::go_silent()
+void MidiSequencer::attach()
 {
-    silent_ = true;
-    synth_.discard();
+    std::lock_guard lock(mutex_);
+    attached_ = true;
+    synth_.keep_presets(presets_);
+    if (started_ && !make_player())
+        started_ = false;
+}
+
+bool MidiSequencer::make_player()
+{
+    // A fresh player starts at the beginning whatever the last one did.
+    player_ = fluid()->new_fluid_player(synth_.get());
+    if (!player_)
+        return false;
+    if (fluid()->fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
+        || fluid()->fluid_player_play(player_) != FLUID_OK) {
+        drop_player();
+        return false;
+    }
+    return true;
 }
 
 void MidiSequencer::drop_player()
@@ -124,9 +143,9 @@ void MidiSequencer::drop_player()
     started_ = false;
     if (!player_)
         return;
-    delete_fluid_player(player_);
+    fluid()->delete_fluid_player(player_);
     player_ = nullptr;
     // Cuts every sounding note at once, with no release; only the short
     // tail of the reverb fades out.
-    fluid_synth_all_sounds_off(synth_.get(), -1);
+    fluid()->fluid_synth_all_sounds_off(synth_.get(), -1);
 }

@@ -4,6 +4,10 @@
 // The piece's end is counted in rendered frames against the length read
 // from the file, so "stopped" holds from the first buffer past the last
 // event on (the synthesiser's own player would say so only seconds later).
+//
+// The synthesiser may come up after the first piece is opened and played:
+// until attach the piece waits at its start (no time passes before the
+// output runs), and then plays from there.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +25,7 @@ public:
     MidiSequencer& operator=(const MidiSequencer&) = delete;
 
     // Reads the piece, replacing any other, and leaves it stopped. False
-    // when the file cannot be read, is no MIDI file, or no SoundFont loads.
+    // when the file cannot be read or is no MIDI file.
     bool open(const std::string& path);
     // Stops and forgets the piece.
     void close();
@@ -32,26 +36,29 @@ public:
     // True from a play until the piece has played to its end or is stopped.
     bool playing();
 
-    // Adds the music's next frames to both channels. Audio thread.
-    void render(float* left, float* right, int frames);
+    // Adds the music's next frames (at Synth::SAMPLE_RATE) to both
+    // channels; false, leaving them untouched, when nothing sounds. Audio
+    // thread.
+    bool render(float* left, float* right, int frames);
     // Counts frames played without making their sound. Audio thread.
     void pass_time(int frames);
-    // For an output with no device: from now on pieces are only timed, and
-    // neither the synthesiser nor a SoundFont takes any memory. Call it
-    // before the first open.
-    void go_silent();
+    // The synthesiser has started: from now on pieces sound. Until then
+    // (for good when there is no device) they are only timed.
+    void attach();
 
 private:
-    void drop_player();  // with mutex_ held
+    // Both with mutex_ held.
+    bool make_player();
+    void drop_player();
 
     Synth& synth_;
-    std::vector<uint8_t> piece_;  // the file's bytes; game thread only
-    int64_t length_frames_ = 0;   // game thread only
 
-    bool silent_ = false;
-
-    std::mutex mutex_;  // guards what the audio thread touches
-    fluid_player_t* player_ = nullptr;  // none while silent
-    bool started_ = false;              // a play is under way
+    std::mutex mutex_;  // guards everything below
+    std::vector<uint8_t> piece_;            // the file's bytes
+    std::vector<Synth::Preset> presets_;    // its instruments
+    int64_t length_frames_ = 0;
+    bool attached_ = false;                 // the synthesiser sounds
+    fluid_player_t* player_ = nullptr;      // none until attached
+    bool started_ = false;                  // a play is under way
     int64_t frames_played_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "music/quiet_libraries.h"
 
 #include <alsa/asoundlib.h>
-#include <fluidsynth.h>
 
 #include <mutex>
 
@@ -16,8 +15,5 @@ void quiet_audio_libraries()
     static std::once_flag done;
     std::call_once(done, [] {
         snd_lib_error_set_handler(ignore_alsa_message);
-        // A panic is still shown: it means the synthesiser cannot go on.
-        for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, nullptr, nullptr);
     });
 }

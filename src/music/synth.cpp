@@ -1,6 +1,8 @@
 #include "music/synth.h"
 
-#include "music/quiet_libraries.h"
+#include <malloc.h>
+
+#include "music/fluid_library.h"
 
 namespace {
 
@@ -12,48 +14,76 @@ constexpr const char* SOUND_FONTS[] = {
     "/usr/share/sounds/sf3/default-GM.sf3",
 };
 
-fluid_settings_t* make_settings()
+// A piece plays on the 16 channels of a MIDI file; the 16 above them only
+// hold the piece's instruments selected, so their samples stay loaded.
+constexpr int PLAYED_CHANNELS = 16;
+constexpr int KEEPING_CHANNELS = 16;
+
+fluid_settings_t* make_settings(const FluidLibrary& f)
 {
-    quiet_audio_libraries();
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", Synth::SAMPLE_RATE);
+    fluid_settings_t* settings = f.new_fluid_settings();
+    f.fluid_settings_setnum(settings, "synth.sample-rate", Synth::SAMPLE_RATE);
     // The default gain (0.2) leaves the game's pieces at -33 to -38 dBFS, some
     // 20 dB under the sound effects; 0.5 lifts them to a background level
     // that still leaves their peaks well below full scale.
-    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    f.fluid_settings_setnum(settings, "synth.gain", 0.5);
     // A few short pieces need no samples locked in memory, and locking fails
     // for users with a small lock limit.
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    f.fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // Samples are read when an instrument is selected, not all at the start.
+    f.fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    f.fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
+    // The pieces never ask for chorus, and never hold more than a few dozen
+    // notes; the defaults (chorus on, 256 voices) cost time and memory.
+    f.fluid_settings_setint(settings, "synth.chorus.active", 0);
+    f.fluid_settings_setint(settings, "synth.polyphony", 64);
     return settings;
 }
 
 }  // namespace
 
-Synth::Synth() : settings_(make_settings()), synth_(new_fluid_synth(settings_)) {}
-
 Synth::~Synth()
 {
     if (synth_)
-        delete_fluid_synth(synth_);
-    delete_fluid_settings(settings_);
+        fluid()->delete_fluid_synth(synth_);
+    if (settings_)
+        fluid()->delete_fluid_settings(settings_);
 }
 
-void Synth::discard()
+bool Synth::start()
 {
-    if (synth_)
-        delete_fluid_synth(synth_);
-    synth_ = nullptr;
-}
-
-bool Synth::load_sound_font()
-{
-    if (sound_font_loaded_ || !synth_)
-        return sound_font_loaded_;
+    const FluidLibrary* f = fluid();
+    if (!f)
+        return false;
+    settings_ = make_settings(*f);
+    synth_ = f->new_fluid_synth(settings_);
+    if (!synth_)
+        return false;
+    // Linear interpolation of the samples: what it changes in the game's
+    // pieces lies some 40 dB under the music, for a quarter less work.
+    f->fluid_synth_set_interp_method(synth_, -1, FLUID_INTERP_LINEAR);
     for (const char* path : SOUND_FONTS) {
-        if (fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
-            sound_font_loaded_ = true;
-            break;
+        if (f->fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
+            // Reading the SoundFont leaves some megabytes of freed memory
+            // on this thread's heap; give it back.
+            malloc_trim(0);
+            return true;
         }
     }
-    return sound_font_loaded_;
+    f->delete_fluid_synth(synth_);
+    synth_ = nullptr;
+    return false;
+}
+
+void Synth::keep_presets(const std::vector<Preset>& presets)
+{
+    const FluidLibrary* f = fluid();
+    int sfont = f->fluid_sfont_get_id(f->fluid_synth_get_sfont(synth_, 0));
+    for (int i = 0; i < KEEPING_CHANNELS; ++i) {
+        int channel = PLAYED_CHANNELS + i;
+        // Channels past the list keep the first preset, so what the last
+        // piece needed and this one does not is let go.
+        const Preset& preset = presets.empty() ? Preset{0, 0} : presets[i < int(presets.size()) ? i : 0];
+        f->fluid_synth_program_select(synth_, channel, sfont, preset.first, preset.second);
+    }
 }

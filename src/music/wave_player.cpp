@@ -15,11 +15,11 @@ void WavePlayer::play(const std::string& path)
     next_frame_ = 0;
 }
 
-void WavePlayer::mix(float* left, float* right, int frames)
+bool WavePlayer::mix(float* left, float* right, int frames)
 {
     std::lock_guard lock(mutex_);
     if (!playing_)
-        return;
+        return false;
     std::size_t count = std::min<std::size_t>(frames, playing_->frames() - next_frame_);
     const float* source = &playing_->samples[2 * next_frame_];
     for (std::size_t i = 0; i < count; ++i) {
@@ -30,6 +30,13 @@ void WavePlayer::mix(float* left, float* right, int frames)
     // Sounds stay in the cache, so letting go here never frees on this thread.
     if (next_frame_ == playing_->frames())
         playing_.reset();
+    return true;
+}
+
+void WavePlayer::restart()
+{
+    std::lock_guard lock(mutex_);
+    next_frame_ = 0;
 }
 
 std::shared_ptr<const WaveSound> WavePlayer::sound_for(const std::string& path)

@@ -19,8 +19,11 @@ public:
     // Starts the sound file at path; a file that cannot be played gives
     // the stand-in blip.
     void play(const std::string& path);
-    // Adds the playing sound's next frames to both channels. Audio thread.
-    void mix(float* left, float* right, int frames);
+    // Adds the playing sound's next frames to both channels; false when no
+    // sound plays. Audio thread.
+    bool mix(float* left, float* right, int frames);
+    // Takes the playing sound back to its start. Audio thread.
+    void restart();
 
 private:
     std::shared_ptr<const WaveSound> sound_for(const std::string& path);

@@ -88,3 +88,25 @@ TEST(MidiFileSeconds, RefusesWhatTheSynthesiserCannotPlay)
 }
 
 }  // namespace
+
+// The instruments kept loaded for a piece: a wrong list means samples read
+// from disk on the audio thread, or kept for nothing.
+TEST(MidiFilePresets, FollowsProgramChangesBankSelectsAndTheDrumChannel)
+{
+    TrackBytes first;
+    first.event(0, {0xC0, 12})                // channel 1: program 12
+        .event(0, {0x90, 60, 100})
+        .event(0, {0x62, 100})                // running status: a second note
+        .event(480, {0xC0, 45})               // changed, but never played
+        .end(0);
+    TrackBytes second;
+    second.event(0, {0xB1, 0, 8})             // channel 2: bank 8, program 0
+        .event(0, {0x91, 60, 100})
+        .event(0, {0x99, 36, 100})            // channel 10: the drum kit
+        .event(0, {0x92, 60, 0})              // velocity 0: a note off
+        .end(0);
+    auto presets = midi_file_presets(midi_file(1, 480, {first, second}));
+    using P = std::pair<int, int>;
+    EXPECT_EQ(presets, (std::vector<P>{{0, 12}, {8, 0}, {128, 0}}));
+    EXPECT_TRUE(midi_file_presets(Bytes{'M', 'T', 'h', 'd'}).empty()) << "not a MIDI file";
+}
