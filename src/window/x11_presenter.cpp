@@ -86,16 +86,28 @@ X11Presenter::~X11Presenter()
     xcb_flush(connection);
 }
 
-void X11Presenter::put(const Surface& surface, int top, int bottom)
+void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
 {
-    // A request has a 24-byte head; the rows go in as many as fit.
-    size_t row_bytes = size_t(surface.width) * 4;
-    int rows_per_request = std::max<int>(1, int((max_request_bytes - 24) / row_bytes));
-    for (int y = top; y < bottom; y += rows_per_request) {
-        int rows = std::min(rows_per_request, bottom - y);
-        auto data = reinterpret_cast<const uint8_t*>(surface.pixels.data() + size_t(y) * surface.width);
-        xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(surface.width), uint16_t(rows),
-                      int16_t(origin.x()), int16_t(origin.y() + y), 0, depth, uint32_t(rows * row_bytes), data);
+    // A request has a 24-byte head; the rows go in as many as fit. Rows as
+    // wide as the surface are sent from it; a narrower rectangle's rows are
+    // packed together first.
+    for (const Rect& r : rects) {
+        const int width = r.right - r.left;
+        const size_t row_bytes = size_t(width) * 4;
+        const int rows_per_request = std::max<int>(1, int((max_request_bytes - 24) / row_bytes));
+        for (int y = r.top; y < r.bottom; y += rows_per_request) {
+            const int rows = std::min(rows_per_request, r.bottom - y);
+            const uint32_t* first = surface.pixels.data() + size_t(y) * surface.width + r.left;
+            if (width != surface.width) {
+                packed.resize(surface.pixels.size());  // once: never shrunk, so never filled again
+                for (int j = 0; j < rows; ++j)
+                    std::copy_n(first + size_t(j) * surface.width, width, packed.begin() + size_t(j) * width);
+                first = packed.data();
+            }
+            xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(width), uint16_t(rows),
+                          int16_t(origin.x() + r.left), int16_t(origin.y() + y), 0, depth,
+                          uint32_t(rows * row_bytes), reinterpret_cast<const uint8_t*>(first));
+        }
     }
     xcb_flush(connection);
 }

@@ -1,8 +1,8 @@
-// Puts the play field's changed rows straight into its X window, past
+// Puts the play field's changed rectangles straight into its X window, past
 // Qt's backing store. Every frame of the game changes the field, and
 // going through a widget repaint for each costs about a per cent of a core
 // in paint events, backing-store copies and shared-memory round trips;
-// a plain PutImage of the changed rows costs a small part of that.
+// a plain PutImage of the changed rectangles costs a small part of that.
 #pragma once
 
 #include <QObject>
@@ -10,6 +10,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "window/spans.h"
 
 struct Surface;
 struct xcb_connection_t;
@@ -23,10 +26,10 @@ public:
     static std::unique_ptr<X11Presenter> create(QWidget* field, QPoint origin);
     ~X11Presenter() override;
 
-    // Sends rows [top, bottom) of the surface to the window. Parts of the
+    // Sends the rectangles of the surface to the window. Parts of the
     // window that are covered or not shown yet are painted by Qt once they
     // are exposed.
-    void put(const Surface& surface, int top, int bottom);
+    void put(const Surface& surface, const std::vector<Rect>& rects);
 
 protected:
     // The window's backing store holds an old picture of the field: when
@@ -43,4 +46,5 @@ private:
     uint32_t gc;
     uint8_t depth;
     size_t max_request_bytes;
+    std::vector<uint32_t> packed;  // a narrow rectangle's rows, one after another
 };
