@@ -92,12 +92,13 @@ void blit_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int
 }
 
 // Copies n pixels into row y of dst from x on; false if they were there
-// already.
+// already. Only a shown surface compares first: its unchanged stretches
+// are not sent again, while the others would only pay for the reading.
 bool copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
 {
     uint32_t* to = row_of(dst, x, y);
     const size_t bytes = size_t(n) * sizeof(uint32_t);
-    if (std::memcmp(to, from, bytes) == 0)
+    if (dst.shown && std::memcmp(to, from, bytes) == 0)
         return false;
     std::memmove(to, from, bytes);
     return true;
