@@ -163,6 +163,22 @@ void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, 
     }
 }
 
+void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, const Surface& picture)
+{
+    Block b = clip(dst, x, y, std::min(w, picture.width), std::min(h, picture.height), mask, 0, 0);
+    if (b.left >= b.right || b.top >= b.bottom)
+        return;
+    const int n = b.right - b.left;
+    for (int j = b.top; j < b.bottom; ++j) {
+        uint32_t* __restrict d = row_of(dst, x + b.left, y + j);
+        const uint32_t* __restrict m = row_of(mask, b.left, j);
+        const uint32_t* __restrict p = row_of(picture, b.left, j);
+        for (int i = 0; i < n; ++i)
+            d[i] = (m[i] & ~d[i]) ^ p[i];
+    }
+    mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
+}
+
 void set_text_position(Surface& s, float x, float y)
 {
     s.text_x = x;

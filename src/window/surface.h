@@ -60,6 +60,9 @@ void fill(Surface& s, uint32_t colour);
 // D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h
 // block; pixels outside dst or src are skipped.
 void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop);
+// A mask's SRCERASE and then a picture's SRCINVERT onto the same w x h
+// block, both from their top-left, in one pass: D = (M AND NOT D) XOR P.
+void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, const Surface& picture);
 
 void set_text_position(Surface& s, float x, float y);
 void set_text_colour(Surface& s, int r, int g, int b);

@@ -104,6 +104,14 @@ TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
     for (int y = 0; y < 350; ++y)
         for (int x = 0; x < 350; ++x)
             set_pixel(back, x, y, random() & 0xFFFFFF);
+    // In one pass it is the same as the two, wherever the block lies.
+    for (auto [x, y] : {std::pair{20, 30}, {-13, 300}, {320, -40}, {330, 330}}) {
+        Surface two = back, one = back;
+        blit(two, x, y, 50, 75, mask, 0, 0, SRCERASE);
+        blit(two, x, y, 50, 75, picture, 0, 0, SRCINVERT);
+        blit_masked(one, x, y, 50, 75, mask, picture);
+        ASSERT_EQ(one.pixels, two.pixels) << x << "," << y;
+    }
     const Surface before = back;
     blit(back, 20, 30, 50, 75, mask, 0, 0, SRCERASE);
     blit(back, 20, 30, 50, 75, picture, 0, 0, SRCINVERT);
