@@ -110,7 +110,10 @@ void copy_row(Surface& dst, int y, const Surface& src, int sy)
 {
     const size_t row = size_t(y), from = size_t(sy);
     const uint32_t* source = row_of(src, 0, sy);
-    if (dst.row_base[row] == src.row_base[from]) {
+    const bool same_base = dst.row_base[row] == src.row_base[from];
+    if (same_base && dst.row_written[row].empty() && src.row_written[from].empty())
+        return;  // most of the field, most frames
+    if (same_base) {
         Spans differing = dst.row_written[row];
         differing.add(src.row_written[from]);
         for (const Span& s : differing)
