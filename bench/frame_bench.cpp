@@ -29,19 +29,38 @@ void prepare_round()
         cat_x[slot] = int16_t(30 + 55 * slot);
 }
 
+// Pixels and rectangles a frame sends to the screen, on average.
+void count_sent(benchmark::State& state, int64_t pixels, int64_t rects)
+{
+    state.counters["sent_px"] = benchmark::Counter(double(pixels), benchmark::Counter::kAvgIterations);
+    state.counters["rects"] = benchmark::Counter(double(rects), benchmark::Counter::kAvgIterations);
+}
+
+int64_t area(const std::vector<Rect>& rects)
+{
+    int64_t sum = 0;
+    for (const Rect& r : rects)
+        sum += int64_t(r.right - r.left) * (r.bottom - r.top);
+    return sum;
+}
+
 // One play frame: background, five cats with their letters, the display,
 // the copy to mainscr (the refresh is the fake's and costs nothing).
 void BM_PlayFrame(benchmark::State& state)
 {
     prepare_round();
+    int64_t pixels = 0, rects = 0;
     for (auto _ : state) {
         time_left = 80;  // never end the round
         second_mark = frame_start = 1;
         play_frame();
+        pixels += area(fake.last_damage);
+        rects += int64_t(fake.last_damage.size());
         for (int slot = 1; slot <= 5; ++slot)  // keep the cats in view
             if (cat_x[slot] < 0 || cat_x[slot] > 300)
                 cat_x[slot] = 150;
     }
+    count_sent(state, pixels, rects);
 }
 BENCHMARK(BM_PlayFrame);
 
@@ -51,8 +70,13 @@ void BM_TitleFrame(benchmark::State& state)
     cat_letter[0] = "Hit";
     rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
     rank_score = {12345, 2345, 345};
-    for (auto _ : state)
+    int64_t pixels = 0, rects = 0;
+    for (auto _ : state) {
         title_frame();
+        pixels += area(fake.last_damage);
+        rects += int64_t(fake.last_damage.size());
+    }
+    count_sent(state, pixels, rects);
 }
 BENCHMARK(BM_TitleFrame);
 

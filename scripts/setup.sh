@@ -9,7 +9,7 @@
 GAME_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev
+  libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev libxcb-shm0-dev
   fonts-ipafont-gothic qt6-wayland
 )
 PACKAGE_PACKAGES=(

@@ -45,10 +45,10 @@ void change_picture(int16_t slot, int direction)
     cat_tick[slot] = 0;
 }
 
+// The mask's erase and the picture's invert, in one pass over the block.
 void composite(const Surface& mask, const Surface& picture, int16_t x, int16_t y)
 {
-    blit(backscr, x, y, CAT_W, CAT_H, mask, 0, 0, SRCERASE);
-    blit(backscr, x, y, CAT_W, CAT_H, picture, 0, 0, SRCINVERT);
+    blit_masked(backscr, x, y, CAT_W, CAT_H, mask, picture);
 }
 
 }  // namespace

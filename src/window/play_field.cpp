@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include "window/surface.h"
 #include "window/x11_presenter.h"
@@ -26,20 +27,25 @@ PlayField::~PlayField() = default;
 void PlayField::show_surface(const Surface& s)
 {
     // The surface's pixels are already in the layout of an RGB32 image:
-    // no copy, and only the rows that changed go to the screen.
+    // no copy, and only the rectangles that changed go to the screen.
     auto bits = reinterpret_cast<const uchar*>(s.pixels.data());
     if (frame.constBits() != bits)
         frame = QImage(bits, s.width, s.height, s.width * 4, QImage::Format_RGB32);
-    if (s.damage_bottom <= s.damage_top)
+    const std::vector<Rect> changed = damage(s);
+    if (changed.empty())
         return;
     if (!presenter_tried && window()->windowHandle()) {
         presenter_tried = true;
         presenter = X11Presenter::create(this, QPoint(BORDER, BORDER));
     }
-    if (presenter)
-        presenter->put(s, s.damage_top, s.damage_bottom);
-    else
-        repaint(BORDER, BORDER + s.damage_top, s.width, s.damage_bottom - s.damage_top);
+    if (presenter) {
+        presenter->put(s, changed);
+        return;
+    }
+    QRegion region;
+    for (const Rect& r : changed)
+        region += QRect(BORDER + r.left, BORDER + r.top, r.right - r.left, r.bottom - r.top);
+    repaint(region);
 }
 
 void PlayField::paintEvent(QPaintEvent* event)
@@ -56,11 +62,13 @@ void PlayField::paintEvent(QPaintEvent* event)
     p.fillRect(1, h - 2, w - 2, 1, QColor(212, 208, 200));
     p.fillRect(w - 2, 1, 1, h - 2, QColor(212, 208, 200));
     QRect field(BORDER, BORDER, w - 2 * BORDER, h - 2 * BORDER);
-    QRect area = event->rect() & field;
-    if (frame.isNull())
-        p.fillRect(area, palette().window());
-    else
-        p.drawImage(area.topLeft(), frame, area.translated(-BORDER, -BORDER));
+    for (const QRect& part : event->region()) {
+        QRect area = part & field;
+        if (frame.isNull())
+            p.fillRect(area, palette().window());
+        else
+            p.drawImage(area.topLeft(), frame, area.translated(-BORDER, -BORDER));
+    }
 }
 
 int16_t key_code_of(int key)

@@ -19,7 +19,7 @@ public:
 
     explicit PlayField(QWidget* parent);
     ~PlayField() override;
-    // Shows the rows of the surface that changed since it was last shown.
+    // Shows the parts of the surface that changed since it was last shown.
     // The field then keeps showing that surface, which outlives it.
     void show_surface(const Surface& surface);
 

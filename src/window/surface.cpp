@@ -16,38 +16,49 @@ uint64_t new_stamp()
 }  // namespace
 
 Surface::Surface(int w, int h, uint32_t colour, SurfaceFont f)
-    : width(w), height(h), pixels(size_t(w) * h, rgb(0, 0, 0)), row_stamp(size_t(h)), row_origin(size_t(h)),
-      text_colour(colour), font(std::move(f)), damage_top(0), damage_bottom(h)
+    : width(w), height(h), pixels(size_t(w) * h, rgb(0, 0, 0)), row_base(size_t(h)), row_written(size_t(h)),
+      row_damage(size_t(h)), text_colour(colour), font(std::move(f))
 {
-    for (uint64_t& stamp : row_stamp)
-        stamp = new_stamp();
+    for (uint64_t& base : row_base)
+        base = new_stamp();
 }
 
 void set_pixel(Surface& s, int x, int y, uint32_t colour)
 {
     s.pixels[size_t(y) * s.width + x] = colour;
-    mark_damage(s, y, y + 1);
+    mark_damage(s, x, y, x + 1, y + 1);
 }
 
 void fill(Surface& s, uint32_t colour)
 {
     std::fill(s.pixels.begin(), s.pixels.end(), colour);
-    mark_damage(s, 0, s.height);
+    mark_damage(s, 0, 0, s.width, s.height);
 }
 
-void mark_damage(Surface& s, int top, int bottom)
+void mark_damage(Surface& s, int left, int top, int right, int bottom)
 {
-    if (top >= bottom)
+    if (left >= right)
         return;
-    for (int row = top; row < bottom; ++row)
-        s.row_stamp[size_t(row)] = new_stamp();
-    if (s.damage_top >= s.damage_bottom) {
-        s.damage_top = top;
-        s.damage_bottom = bottom;
-        return;
+    // A row written whole holds something new: it gets a new base.
+    const bool whole = left == 0 && right == s.width;
+    for (int y = top; y < bottom; ++y) {
+        const size_t row = size_t(y);
+        if (whole) {
+            s.row_base[row] = new_stamp();
+            s.row_written[row].clear();
+        } else {
+            s.row_written[row].add(left, right);
+        }
+        if (s.shown)
+            s.row_damage[row].add(left, right);
     }
-    s.damage_top = std::min(s.damage_top, top);
-    s.damage_bottom = std::max(s.damage_bottom, bottom);
+}
+
+std::vector<Rect> damage(const Surface& s)
+{
+    if (!s.shown)
+        return {{0, 0, s.width, s.height}};
+    return rectangles(s.row_damage);
 }
 
 namespace {
@@ -77,31 +88,56 @@ void blit_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int
         return;
     for (int j = b.top; j < b.bottom; ++j)
         op(row_of(dst, x + b.left, y + j), row_of(src, sx + b.left, sy + j), b.right - b.left);
-    mark_damage(dst, y + b.top, y + b.bottom);
+    mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
 }
 
-// A row that already holds the source is left alone, so the rows that did
-// change are known to the screen's refresh and keep their stamps.
+// Copies n pixels into row y of dst from x on; false if they were there
+// already. Only a shown surface compares first: its unchanged stretches
+// are not sent again, while the others would only pay for the reading.
+bool copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
+{
+    uint32_t* to = row_of(dst, x, y);
+    const size_t bytes = size_t(n) * sizeof(uint32_t);
+    if (dst.shown && std::memcmp(to, from, bytes) == 0)
+        return false;
+    std::memmove(to, from, bytes);
+    return true;
+}
+
+// A whole row onto a whole row: the destination becomes the source, base
+// and written stretches too.
+void copy_row(Surface& dst, int y, const Surface& src, int sy)
+{
+    const size_t row = size_t(y), from = size_t(sy);
+    const uint32_t* source = row_of(src, 0, sy);
+    const bool same_base = dst.row_base[row] == src.row_base[from];
+    if (same_base && dst.row_written[row].empty() && src.row_written[from].empty())
+        return;  // most of the field, most frames
+    if (same_base) {
+        Spans differing = dst.row_written[row];
+        differing.add(src.row_written[from]);
+        for (const Span& s : differing)
+            if (copy_stretch(dst, s.left, y, source + s.left, s.right - s.left) && dst.shown)
+                dst.row_damage[row].add(s.left, s.right);
+    } else if (copy_stretch(dst, 0, y, source, dst.width) && dst.shown) {
+        dst.row_damage[row].add(0, dst.width);
+    }
+    dst.row_base[row] = src.row_base[from];
+    dst.row_written[row] = src.row_written[from];
+}
+
 void copy_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy)
 {
     Block b = clip(dst, x, y, w, h, src, sx, sy);
     if (b.left >= b.right)
         return;
     const int n = b.right - b.left;
-    const size_t bytes = size_t(n) * sizeof(uint32_t);
+    const bool whole_rows = x + b.left == 0 && sx + b.left == 0 && n == dst.width && n == src.width;
     for (int j = b.top; j < b.bottom; ++j) {
-        const size_t row = size_t(y + j);
-        RowOrigin origin{src.row_stamp[size_t(sy + j)], dst.row_stamp[row], x + b.left, sx + b.left, n};
-        if (dst.row_origin[row] == origin)
-            continue;
-        uint32_t* d = row_of(dst, x + b.left, y + j);
-        const uint32_t* s = row_of(src, sx + b.left, sy + j);
-        if (std::memcmp(d, s, bytes) != 0) {
-            std::memmove(d, s, bytes);
-            mark_damage(dst, y + j, y + j + 1);
-            origin.own = dst.row_stamp[row];
-        }
-        dst.row_origin[row] = origin;
+        if (whole_rows)
+            copy_row(dst, y + j, src, sy + j);
+        else if (copy_stretch(dst, x + b.left, y + j, row_of(src, sx + b.left, sy + j), n))
+            mark_damage(dst, x + b.left, y + j, x + b.right, y + j + 1);
     }
 }
 
@@ -130,6 +166,22 @@ void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, 
     }
 }
 
+void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, const Surface& picture)
+{
+    Block b = clip(dst, x, y, std::min(w, picture.width), std::min(h, picture.height), mask, 0, 0);
+    if (b.left >= b.right || b.top >= b.bottom)
+        return;
+    const int n = b.right - b.left;
+    for (int j = b.top; j < b.bottom; ++j) {
+        uint32_t* __restrict d = row_of(dst, x + b.left, y + j);
+        const uint32_t* __restrict m = row_of(mask, b.left, j);
+        const uint32_t* __restrict p = row_of(picture, b.left, j);
+        for (int i = 0; i < n; ++i)
+            d[i] = (m[i] & ~d[i]) ^ p[i];
+    }
+    mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
+}
+
 void set_text_position(Surface& s, float x, float y)
 {
     s.text_x = x;
@@ -151,5 +203,7 @@ void draw_number(Surface& s, int32_t n) { draw_text(s, number_text(n)); }
 void refresh(Surface& s)
 {
     platform().refresh(s);
-    s.damage_top = s.damage_bottom = 0;
+    s.shown = true;
+    for (Spans& row : s.row_damage)
+        row.clear();
 }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "window/spans.h"
+
 enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
 
 inline constexpr uint32_t rgb(int r, int g, int b)
@@ -23,38 +25,31 @@ struct SurfaceFont {
     float points = 9.0f;
 };
 
-// What a row held after its last copy: the stamp of the source row, its
-// own stamp, and where the copied stretch lay.
-struct RowOrigin {
-    uint64_t source = 0;
-    uint64_t own = 0;
-    int x = 0, sx = 0, n = 0;
-    bool operator==(const RowOrigin&) const = default;
-};
-
 struct Surface {
     Surface(int w, int h, uint32_t text_colour = 0, SurfaceFont font = {});
 
     int width;
     int height;
     // Row by row, width per row. Written only through the functions below
-    // (or followed by mark_damage for the rows written): they keep the
-    // rows' stamps.
+    // (or followed by mark_damage for the pixels written): they keep the
+    // rows' bases and stretches.
     std::vector<uint32_t> pixels;
-    // Each row gets a new stamp whenever it is written, unique among all
-    // the rows of all surfaces, so equal stamps mean equal pixels. A copy
-    // that would bring the same source row, unwritten since, to the same
-    // place in the same unwritten row is skipped without comparing: most
-    // of a frame's background is the same as in the last one.
-    std::vector<uint64_t> row_stamp;
-    std::vector<RowOrigin> row_origin;
+    // A row holds what it held when its base was stamped, except in its
+    // written stretches. Stamps are unique among all the rows of all
+    // surfaces and a stamped content never changes, so a copy between two
+    // rows of the same base need only bring over the stretches written in
+    // either: most of a frame is the same background as in the last one,
+    // and only the cats' and the texts' boxes are copied.
+    std::vector<uint64_t> row_base;
+    std::vector<Spans> row_written;
+    // What changed since the surface was last shown. Until it is first
+    // shown all of it is to show, and nothing is counted.
+    std::vector<Spans> row_damage;
+    bool shown = false;
     float text_x = 0;
     float text_y = 0;
     uint32_t text_colour;
     SurfaceFont font;
-    // Rows changed since the surface was last shown: [damage_top, damage_bottom).
-    int damage_top = 0;
-    int damage_bottom = 0;
 
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
@@ -65,6 +60,9 @@ void fill(Surface& s, uint32_t colour);
 // D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h
 // block; pixels outside dst or src are skipped.
 void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop);
+// A mask's SRCERASE and then a picture's SRCINVERT onto the same w x h
+// block, both from their top-left, in one pass: D = (M AND NOT D) XOR P.
+void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, const Surface& picture);
 
 void set_text_position(Surface& s, float x, float y);
 void set_text_colour(Surface& s, int r, int g, int b);
@@ -77,7 +75,11 @@ void draw_text(Surface& s, std::string_view text);
 void draw_number(Surface& s, int32_t n);
 std::string number_text(int32_t n);
 
-// Notes that rows [top, bottom) changed: new stamps, and damage to show.
-void mark_damage(Surface& s, int top, int bottom);
-// Shows the surface on the screen (the play field only).
+// Notes that the pixels in [left, right) x [top, bottom), inside the
+// surface, were written: written stretches, and damage to show.
+void mark_damage(Surface& s, int left, int top, int right, int bottom);
+// What changed since the surface was last shown, as a few rectangles.
+std::vector<Rect> damage(const Surface& s);
+// Shows the surface on the screen (the play field only); its damage is
+// then cleared.
 void refresh(Surface& s);

@@ -16,7 +16,7 @@ bool load(Surface& s, const char* name)
         for (int x = 0; x < s.width; ++x)
             s.pixels[size_t(y) * s.width + x] = line[x] | 0xFF000000u;
     }
-    mark_damage(s, 0, s.height);
+    mark_damage(s, 0, 0, s.width, s.height);
     return true;
 }
 

@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -82,22 +85,98 @@ X11Presenter::X11Presenter(QWidget* field, QPoint origin, xcb_connection_t* conn
 
 X11Presenter::~X11Presenter()
 {
+    if (shared) {
+        xcb_shm_detach(connection, segment);
+        xcb_flush(connection);
+        shmdt(shared);
+    }
     xcb_free_gc(connection, gc);
     xcb_flush(connection);
 }
 
-void X11Presenter::put(const Surface& surface, int top, int bottom)
+// Makes a segment of the given size that the server has attached; false
+// where the server has no MIT-SHM or cannot reach our memory.
+bool X11Presenter::share(size_t pixels)
 {
-    // A request has a 24-byte head; the rows go in as many as fit.
-    size_t row_bytes = size_t(surface.width) * 4;
-    int rows_per_request = std::max<int>(1, int((max_request_bytes - 24) / row_bytes));
-    for (int y = top; y < bottom; y += rows_per_request) {
-        int rows = std::min(rows_per_request, bottom - y);
-        auto data = reinterpret_cast<const uint8_t*>(surface.pixels.data() + size_t(y) * surface.width);
-        xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(surface.width), uint16_t(rows),
-                      int16_t(origin.x()), int16_t(origin.y() + y), 0, depth, uint32_t(rows * row_bytes), data);
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_shm_id);
+    if (!extension || !extension->present)
+        return false;
+    int id = shmget(IPC_PRIVATE, pixels * sizeof(uint32_t), IPC_CREAT | 0600);
+    if (id < 0)
+        return false;
+    void* memory = shmat(id, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        shmctl(id, IPC_RMID, nullptr);
+        return false;
     }
+    segment = xcb_generate_id(connection);
+    xcb_generic_error_t* error =
+        xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, uint32_t(id), 1));
+    // Marked for removal now: it goes when both sides have let go, even
+    // if the game is killed.
+    shmctl(id, IPC_RMID, nullptr);
+    if (error) {
+        std::free(error);
+        shmdt(memory);
+        return false;
+    }
+    shared = static_cast<uint32_t*>(memory);
+    shared_pixels = pixels;
+    return true;
+}
+
+void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
+{
+    if (!shared_tried) {
+        shared_tried = true;
+        share(surface.pixels.size());
+    }
+    if (shared && surface.pixels.size() <= shared_pixels)
+        put_shared(surface, rects);
+    else
+        put_through_socket(surface, rects);
     xcb_flush(connection);
+}
+
+// The server reads the segment when it comes to each request; the next
+// frame writes it again some 30 ms later, long after.
+void X11Presenter::put_shared(const Surface& surface, const std::vector<Rect>& rects)
+{
+    for (const Rect& r : rects) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const size_t at = size_t(y) * surface.width + r.left;
+            std::copy_n(surface.pixels.data() + at, r.right - r.left, shared + at);
+        }
+        xcb_shm_put_image(connection, window, gc, uint16_t(surface.width), uint16_t(surface.height),
+                          uint16_t(r.left), uint16_t(r.top), uint16_t(r.right - r.left),
+                          uint16_t(r.bottom - r.top), int16_t(origin.x() + r.left), int16_t(origin.y() + r.top),
+                          depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment, 0);
+    }
+}
+
+void X11Presenter::put_through_socket(const Surface& surface, const std::vector<Rect>& rects)
+{
+    // A request has a 24-byte head; the rows go in as many as fit. Rows as
+    // wide as the surface are sent from it; a narrower rectangle's rows are
+    // packed together first.
+    for (const Rect& r : rects) {
+        const int width = r.right - r.left;
+        const size_t row_bytes = size_t(width) * 4;
+        const int rows_per_request = std::max<int>(1, int((max_request_bytes - 24) / row_bytes));
+        for (int y = r.top; y < r.bottom; y += rows_per_request) {
+            const int rows = std::min(rows_per_request, r.bottom - y);
+            const uint32_t* first = surface.pixels.data() + size_t(y) * surface.width + r.left;
+            if (width != surface.width) {
+                packed.resize(surface.pixels.size());  // once: never shrunk, so never filled again
+                for (int j = 0; j < rows; ++j)
+                    std::copy_n(first + size_t(j) * surface.width, width, packed.begin() + size_t(j) * width);
+                first = packed.data();
+            }
+            xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(width), uint16_t(rows),
+                          int16_t(origin.x() + r.left), int16_t(origin.y() + y), 0, depth,
+                          uint32_t(rows * row_bytes), reinterpret_cast<const uint8_t*>(first));
+        }
+    }
 }
 
 bool X11Presenter::eventFilter(QObject* watched, QEvent* event)

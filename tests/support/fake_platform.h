@@ -24,7 +24,7 @@ public:
     std::function<uint32_t(uint32_t)> wait_advances = [](uint32_t ms) { return ms; };
 
     int refreshes = 0;
-    std::pair<int, int> last_damage;  // rows [first, second) of the last refresh
+    std::vector<Rect> last_damage;  // the rectangles changed at the last refresh
     std::vector<std::string> messages;  // "caption|text" of every box
     std::deque<bool> yes_no_answers;
     std::deque<std::string> input_answers;
@@ -56,7 +56,7 @@ public:
     void refresh(const Surface& s) override
     {
         ++refreshes;
-        last_damage = {s.damage_top, s.damage_bottom};
+        last_damage = damage(s);
     }
     void message_box(const std::string& text, const std::string& caption) override
     {

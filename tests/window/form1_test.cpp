@@ -7,8 +7,12 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include <QScreen>
+
 #include "window/form1.h"
 #include "window/play_field.h"
+#include "window/qt_platform.h"
+#include "window/surface.h"
 
 namespace {
 
@@ -80,6 +84,34 @@ TEST_F(Form1Test, MenusStandInTheirOrderWithTheirEntries)
     }
     EXPECT_TRUE(window.action(MenuItem::music)->isCheckable());
     EXPECT_TRUE(window.action(MenuItem::se)->isCheckable());
+}
+
+// Off X the field repaints only the rectangles that changed: after a few
+// frames that change small parts, the window shows the surface exactly.
+TEST_F(Form1Test, ThePlayFieldShowsTheSurfaceAfterPartialRepaints)
+{
+    QtPlatform qt(window, nullptr);
+    set_platform(&qt);
+    Surface shown(350, 350), block(50, 75);
+    fill(shown, rgb(0, 0, 128));
+    fill(block, rgb(200, 10, 10));
+    auto on_screen = [&] {
+        QPoint at = window.play_field()->mapTo(&window, QPoint(2, 2));
+        return window.screen()->grabWindow(window.winId(), at.x(), at.y(), 350, 350).toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto expected = [&] {
+        return QImage(reinterpret_cast<const uchar*>(shown.pixels.data()), 350, 350, 350 * 4, QImage::Format_RGB32);
+    };
+    refresh(shown);
+    EXPECT_EQ(on_screen(), expected());
+    for (auto [x, y] : {std::pair{100, 120}, {-20, 300}, {310, 5}}) {
+        blit(shown, x, y, 50, 75, block, 0, 0, SRCINVERT);
+        set_pixel(shown, 349, 349, rgb(x & 255, 1, 2));
+        refresh(shown);
+        ASSERT_EQ(on_screen(), expected()) << "after a block at " << x << "," << y;
+    }
+    set_platform(nullptr);
 }
 
 TEST_F(Form1Test, LettersAndSpaceReachThePlayField)

@@ -104,6 +104,14 @@ TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
     for (int y = 0; y < 350; ++y)
         for (int x = 0; x < 350; ++x)
             set_pixel(back, x, y, random() & 0xFFFFFF);
+    // In one pass it is the same as the two, wherever the block lies.
+    for (auto [x, y] : {std::pair{20, 30}, {-13, 300}, {320, -40}, {330, 330}}) {
+        Surface two = back, one = back;
+        blit(two, x, y, 50, 75, mask, 0, 0, SRCERASE);
+        blit(two, x, y, 50, 75, picture, 0, 0, SRCINVERT);
+        blit_masked(one, x, y, 50, 75, mask, picture);
+        ASSERT_EQ(one.pixels, two.pixels) << x << "," << y;
+    }
     const Surface before = back;
     blit(back, 20, 30, 50, 75, mask, 0, 0, SRCERASE);
     blit(back, 20, 30, 50, 75, picture, 0, 0, SRCINVERT);
@@ -115,16 +123,19 @@ TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
         }
 }
 
-// Copies skip the rows known to hold their source already. A long random
-// mix of copies (whole and partial, repeated often so that skips happen),
+// Copies bring over only the stretches that can differ. A long random mix
+// of copies (whole and partial, repeated often so that skips happen),
 // masks, inverts, text and pixel writes among a few surfaces must leave
-// every pixel as plain pixel-by-pixel operations do.
+// every pixel as plain pixel-by-pixel operations do, and the damage shown
+// must cover every pixel changed since the surface was last shown.
 TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
 {
     constexpr int W = 24, H = 16, SURFACES = 4;
     std::mt19937 random(11);
     std::vector<Surface> surfaces;
-    std::vector<std::vector<uint32_t>> plain;
+    std::vector<std::vector<uint32_t>> plain, shown(SURFACES, std::vector<uint32_t>(W * H, 0xDEAD));
+    FakePlatform fake;
+    set_platform(&fake);
     for (int i = 0; i < SURFACES; ++i) {
         surfaces.push_back(filled(W, H, 0));
         surfaces.back().font = {GAME_FONT, true, 9};
@@ -165,7 +176,19 @@ TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
         }
         for (int i = 0; i < SURFACES; ++i)
             ASSERT_EQ(surfaces[i].pixels, plain[i]) << "step " << step << ", surface " << i;
+        if (step % 7 == 0) {  // now and then one is shown: its damage covers every change
+            const int i = int(random() % SURFACES);
+            refresh(surfaces[i]);
+            std::vector<uint32_t> sent = shown[i];
+            for (const Rect& r : fake.last_damage)
+                for (int y = r.top; y < r.bottom; ++y)
+                    for (int x = r.left; x < r.right; ++x)
+                        sent[size_t(y * W + x)] = surfaces[i].at(x, y);
+            ASSERT_EQ(sent, surfaces[i].pixels) << "step " << step << ", surface " << i;
+            shown[i] = sent;
+        }
     }
+    set_platform(nullptr);
 }
 
 // A copy of a surface carries its rows' stamps with its pixels: copying
@@ -186,34 +209,69 @@ TEST(Blit, ACopiedSurfaceKeepsItsRowsApart)
     EXPECT_EQ(dst.pixels, src.pixels);
 }
 
-// The screen is sent only the rows that changed since the last refresh.
-TEST(Damage, CoversTheRowsThatChanged)
+// However many stretches are added to a row, it keeps a few, sorted and
+// apart, covering every pixel added; rows of the same stretches make one
+// rectangle.
+TEST(Damage, StretchesCoverAllThatWasAdded)
+{
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 2000; ++trial) {
+        Spans spans;
+        std::vector<bool> added(64);
+        for (int n = int(random() % 12); n > 0; --n) {
+            int left = int(random() % 64), right = left + int(random() % 6);
+            spans.add(left, std::min(right, 64));
+            for (int x = left; x < std::min(right, 64); ++x)
+                added[size_t(x)] = true;
+        }
+        ASSERT_LE(spans.count, Spans::MAX);
+        std::vector<bool> covered(64);
+        int last_right = -1;
+        for (const Span& s : spans) {
+            ASSERT_GT(s.left, last_right) << "trial " << trial;
+            ASSERT_LT(s.left, s.right);
+            last_right = s.right;
+            for (int x = s.left; x < s.right; ++x)
+                covered[size_t(x)] = true;
+        }
+        for (int x = 0; x < 64; ++x)
+            ASSERT_TRUE(covered[size_t(x)] || !added[size_t(x)]) << "trial " << trial << ", x " << x;
+    }
+    std::vector<Spans> rows(6);
+    for (int y = 1; y < 5; ++y)
+        rows[size_t(y)].add(10, 20);
+    rows[3].add(30, 40);
+    EXPECT_EQ(rectangles(rows), (std::vector<Rect>{{30, 3, 40, 4}, {10, 1, 20, 5}}));
+}
+
+// The screen is sent only the boxes that changed since the last refresh:
+// a cat that moved is one rectangle over its old and new places, and a
+// text drawn again unchanged is not sent at all.
+TEST(Damage, IsTheBoxesThatChanged)
 {
     FakePlatform fake;
     set_platform(&fake);
-    Surface shown = filled(350, 350, rgb(0, 0, 128));
-    Surface frame = shown;
-    refresh(shown);
-    EXPECT_EQ(fake.last_damage, (std::pair<int, int>{0, 350}));  // all of it, the first time
-
-    blit(shown, 0, 0, 350, 350, frame, 0, 0, SRCCOPY);  // the same picture again
-    refresh(shown);
-    EXPECT_EQ(fake.last_damage.first, fake.last_damage.second);
-
-    set_pixel(frame, 10, 120, rgb(1, 2, 3));
-    set_pixel(frame, 300, 180, rgb(1, 2, 3));
-    blit(shown, 0, 0, 350, 350, frame, 0, 0, SRCCOPY);
-    refresh(shown);
-    EXPECT_EQ(fake.last_damage, (std::pair<int, int>{120, 181}));
-
+    Surface back = filled(350, 350, rgb(0, 0, 128)), shown = back;
+    const Surface background = back;
     Surface cat = filled(50, 75, rgb(9, 9, 9));
-    blit(shown, 100, 330, 50, 75, cat, 0, 0, SRCINVERT);  // clipped at the bottom
-    set_text_position(shown, 5, -10);
-    shown.font = {GAME_FONT, true, 20};
-    draw_text(shown, "A");
+    back.font = {GAME_FONT, true, 20};
+    auto frame = [&](int cat_x) {
+        blit(back, 0, 0, 350, 350, background, 0, 0, SRCCOPY);
+        blit(back, cat_x, 200, 50, 75, cat, 0, 0, SRCINVERT);
+        set_text_position(back, 160, 10);
+        draw_text(back, " 42 ");
+        blit(shown, 0, 0, 350, 350, back, 0, 0, SRCCOPY);
+        refresh(shown);
+    };
     refresh(shown);
-    EXPECT_EQ(fake.last_damage.first, 0);
-    EXPECT_EQ(fake.last_damage.second, 350);
+    EXPECT_EQ(fake.last_damage, (std::vector<Rect>{{0, 0, 350, 350}}));  // all of it, the first time
+    frame(100);
+    ASSERT_EQ(fake.last_damage.size(), 2u);
+    EXPECT_EQ(fake.last_damage[1], (Rect{100, 200, 150, 275}));
+    frame(104);
+    EXPECT_EQ(fake.last_damage, (std::vector<Rect>{{100, 200, 154, 275}}));
+    frame(104);
+    EXPECT_TRUE(fake.last_damage.empty());
     set_platform(nullptr);
 }
 
