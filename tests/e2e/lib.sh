@@ -122,6 +122,9 @@ e2e_init() {
     for tool in Xvfb openbox xdotool xprop xwininfo import convert compare iconv; do
         command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
     done
+    # The captions and names the tests look for are Japanese: xdotool's
+    # patterns and xprop's output need a UTF-8 locale whatever the caller's.
+    export LC_ALL=C.UTF-8
     E2E_OUT=$E2E_ARTIFACTS/$name
     rm -rf "$E2E_OUT"
     mkdir -p "$E2E_OUT"
