@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include <alsa/asoundlib.h>
-
+#include "music/alsa_probe.h"
 #include "music/fluid_library.h"
-#include "music/quiet_libraries.h"
 
 namespace {
 
@@ -91,11 +89,8 @@ void AudioOutput::choose()
 // ALSA itself finds a device to open.
 bool AudioOutput::open_alsa()
 {
-    quiet_audio_libraries();
-    snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+    if (!alsa_finds_card())
         return false;
-    snd_pcm_close(pcm);
     const FluidLibrary* f = fluid();
     if (!f)
         return false;

@@ -17,6 +17,10 @@
     X(new_fluid_synth)             \
     X(delete_fluid_synth)          \
     X(fluid_synth_sfload)          \
+    X(fluid_synth_sfunload)        \
+    X(new_fluid_defsfloader)       \
+    X(fluid_sfloader_set_callbacks) \
+    X(fluid_synth_add_sfloader)    \
     X(fluid_synth_set_interp_method) \
     X(fluid_synth_get_sfont)       \
     X(fluid_sfont_get_id)          \

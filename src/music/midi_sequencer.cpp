@@ -1,5 +1,7 @@
 #include "music/midi_sequencer.h"
 
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -46,12 +48,18 @@ bool MidiSequencer::open(const std::string& path)
         return false;
     auto presets = midi_file_presets(*bytes);
     close();
-    std::lock_guard lock(mutex_);
-    piece_ = std::move(*bytes);
-    presets_ = std::move(presets);
-    length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
-    if (attached_)
-        synth_.keep_presets(presets_);
+    {
+        std::lock_guard lock(mutex_);
+        piece_ = std::move(*bytes);
+        presets_ = std::move(presets);
+        length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
+        if (attached_)
+            synth_.keep_presets(presets_);
+    }
+    // A new piece comes with a new screen: what the last one freed (a
+    // closed box, pictures drawn once) is given back to the system rather
+    // than kept in the middle of the heap.
+    malloc_trim(0);
     return true;
 }
 

@@ -2,7 +2,10 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include "music/fluid_library.h"
+#include "music/sound_font_loader.h"
 
 namespace {
 
@@ -33,10 +36,12 @@ fluid_settings_t* make_settings(const FluidLibrary& f)
     // Samples are read when an instrument is selected, not all at the start.
     f.fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     f.fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
-    // The pieces never ask for chorus, and never hold more than a few dozen
-    // notes; the defaults (chorus on, 256 voices) cost time and memory.
+    // The pieces never ask for chorus; the defaults (chorus on, 256 voices)
+    // cost time and memory. The busiest bar of the pieces sounds between 24
+    // and 32 voices at once: with 32 no note is ever cut (the renderings are
+    // sample for sample those with 64), and each voice less is memory less.
     f.fluid_settings_setint(settings, "synth.chorus.active", 0);
-    f.fluid_settings_setint(settings, "synth.polyphony", 64);
+    f.fluid_settings_setint(settings, "synth.polyphony", 32);
     return settings;
 }
 
@@ -62,7 +67,15 @@ bool Synth::start()
     // Linear interpolation of the samples: what it changes in the game's
     // pieces lies some 40 dB under the music, for a quarter less work.
     f->fluid_synth_set_interp_method(synth_, -1, FLUID_INTERP_LINEAR);
+    if (fluid_sfloader_t* loader = new_trimming_sfloader(settings_))
+        f->fluid_synth_add_sfloader(synth_, loader);
     for (const char* path : SOUND_FONTS) {
+        // A SoundFont that can be trimmed is loaded when the first piece
+        // says which of its instruments are needed.
+        if (trim_sound_font(path, {})) {
+            path_ = path;
+            return true;
+        }
         if (f->fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
             // Reading the SoundFont leaves some megabytes of freed memory
             // on this thread's heap; give it back.
@@ -75,10 +88,37 @@ bool Synth::start()
     return false;
 }
 
+void Synth::load_trimmed(const std::vector<Preset>& presets)
+{
+    PresetSet needed = presets_with_fallbacks({presets.begin(), presets.end()});
+    if (path_.empty() || (loaded_ && std::includes(kept_.begin(), kept_.end(), needed.begin(), needed.end())))
+        return;
+    kept_.insert(needed.begin(), needed.end());
+    auto font = trim_sound_font(path_, kept_);
+    if (!font)
+        return;
+    offer_trimmed_sound_font(path_, std::make_shared<const TrimmedSoundFont>(std::move(*font)));
+    // The new font goes on top and the channels take their instruments
+    // from it; the old one goes when no voice uses it any more. The two
+    // share the samples both have loaded.
+    const FluidLibrary* f = fluid();
+    int old = loaded_ ? f->fluid_sfont_get_id(f->fluid_synth_get_sfont(synth_, 0)) : FLUID_FAILED;
+    if (f->fluid_synth_sfload(synth_, path_.c_str(), 1) == FLUID_FAILED)
+        return;
+    if (old != FLUID_FAILED)
+        f->fluid_synth_sfunload(synth_, old, 0);
+    loaded_ = true;
+    malloc_trim(0);
+}
+
 void Synth::keep_presets(const std::vector<Preset>& presets)
 {
+    load_trimmed(presets);
     const FluidLibrary* f = fluid();
-    int sfont = f->fluid_sfont_get_id(f->fluid_synth_get_sfont(synth_, 0));
+    fluid_sfont_t* top = f->fluid_synth_get_sfont(synth_, 0);
+    if (!top)
+        return;
+    int sfont = f->fluid_sfont_get_id(top);
     for (int i = 0; i < KEEPING_CHANNELS; ++i) {
         int channel = PLAYED_CHANNELS + i;
         // Channels past the list keep the first preset, so what the last

@@ -5,10 +5,13 @@
 // samples of the instruments a piece uses are read into memory.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
 #include <fluidsynth.h>
+
+#include "music/sound_font_trim.h"
 
 class Synth {
 public:
@@ -33,6 +36,13 @@ public:
     fluid_synth_t* get() { return synth_; }
 
 private:
+    // Loads the SoundFont again, trimmed to what it held and these, when it
+    // lacks any of them.
+    void load_trimmed(const std::vector<Preset>& presets);
+
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
+    std::string path_;  // of a SoundFont loaded trimmed
+    PresetSet kept_;
+    bool loaded_ = false;
 };

@@ -1,5 +1,7 @@
 #include "music/wave_player.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 
 WavePlayer::WavePlayer(int out_rate)
@@ -46,5 +48,9 @@ std::shared_ptr<const WaveSound> WavePlayer::sound_for(const std::string& path)
     auto sound = decode_wave(path, out_rate_);
     if (!sound)
         return blip_;  // not remembered: the file may turn up later
-    return decoded_[path] = std::make_shared<const WaveSound>(std::move(*sound));
+    auto kept = decoded_[path] = std::make_shared<const WaveSound>(std::move(*sound));
+    // Decoding leaves freed blocks behind (the reader's buffers, the sound
+    // before its rate was changed); once per file, they are given back.
+    malloc_trim(0);
+    return kept;
 }

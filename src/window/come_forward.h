@@ -2,25 +2,43 @@
 // running copy's window comes forward. The running copy keeps a door (a
 // local socket) in its private folder beside its lock; the second copy
 // knocks and hands over the desktop's activation token, if it got one.
+//
+// Plain POSIX sockets watched by the event loop: Qt's network module would
+// bring a dozen libraries (Kerberos, proxies, name lookups) and more than
+// a megabyte of memory for one line of text.
 #pragma once
 
-#include <QLocalServer>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <string>
 
 class RunningCopyDoor : public QObject {
 public:
     // Opens the door at path; a door left by a copy that was killed is
     // removed first (whoever holds the lock owns the door).
     RunningCopyDoor(const QString& path, std::function<void(const QString& token)> on_knock);
-    bool is_open() const { return server.isListening(); }
+    ~RunningCopyDoor() override;
+    bool is_open() const { return door_ >= 0; }
 
 private:
+    struct Visitor {
+        std::unique_ptr<QSocketNotifier> notifier;
+        std::string said;
+    };
     void let_in();
+    void listen_to(int visitor);
+    void see_out(int visitor);
 
-    QLocalServer server;
-    std::function<void(const QString&)> on_knock;
+    int door_ = -1;
+    std::string door_path_;
+    std::unique_ptr<QSocketNotifier> bell_;
+    std::map<int, Visitor> visitors_;
+    std::map<int, Visitor> gone_;  // deleted when the next visitor comes
+    std::function<void(const QString&)> on_knock_;
 };
 
 // Asks the copy behind the door to come forward; false when no copy
