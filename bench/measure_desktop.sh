@@ -33,14 +33,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 
-game=${1:-}
-if [ -z "$game" ]; then
-    for g in "$top/build-e2e/game/tombora" "$top/build/game/tombora"; do
-        [ -x "$g" ] && { game=$g; break; }
-    done
-fi
-[ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; exit 1; }
-game=$(realpath "$game")
+source "$here/measure_lib.sh"
+game=$(measure_game_path "${1:-}")
 pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
 key_tool=$(dirname "$game")/../bench/key_to_sound
@@ -54,7 +48,6 @@ source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
 e2e_init measure_desktop
 e2e_start_x
-source "$here/measure_lib.sh"
 measure_prepare
 pulse_start
 xpid=${E2E_PIDS[0]}
@@ -74,6 +67,28 @@ cpu3() {
 
 letters() { printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $((secs / 8 + 1))); }
 
+# typed_cpu_and_rss PID: cpu3 and VmRSS while letters are typed, about
+# three a second.
+typed_cpu_and_rss() {
+    local typer figures
+    xdotool type --delay 300 "$(letters)" >/dev/null &
+    typer=$!
+    figures="$(cpu3 "$1") $(rss_mb "$1")"
+    kill "$typer" 2>/dev/null || true
+    wait "$typer" 2>/dev/null || true
+    echo "$figures"
+}
+
+# start_round W PID: F2, the start box answered, the window active again.
+start_round() {
+    local box
+    e2e_key "$1" F2
+    box=$(e2e_find_window "$2" "^$BOX_CAPTION\$" 10) || die "no start box"
+    e2e_key "$box" Return
+    e2e_window_gone "$box" 5
+    e2e_activate "$1"
+}
+
 end_program() {
     kill -TERM "$1" 2>/dev/null || true
     e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
@@ -81,7 +96,7 @@ end_program() {
 
 # Row: "first_frame_ms title(g x s) rss_title round(g x s) rss_round load"
 run_tombora() {
-    local rd typer box
+    local rd
     rd=$(e2e_new_dir runtime)
     measure_start "$rd" keep || die "the title frame did not show within 30 s"
     local pid=$R_PID w=$R_WIN first="$R_LOW..$R_HIGH"
@@ -89,25 +104,16 @@ run_tombora() {
     local title load=$(loadavg)
     title=$(cpu3 "$pid")
     local rss_title=$(rss_mb "$pid")
-    e2e_key "$w" F2
-    box=$(e2e_find_window "$pid" "^$BOX_CAPTION\$" 10) || die "no start box"
-    e2e_key "$box" Return
-    e2e_window_gone "$box" 5
-    e2e_activate "$w"
+    start_round "$w" "$pid"
     sleep 1
-    xdotool type --delay 300 "$(letters)" &
-    typer=$!
     local round
-    round=$(cpu3 "$pid")
-    local rss_round=$(rss_mb "$pid")
-    kill "$typer" 2>/dev/null || true
-    wait "$typer" 2>/dev/null || true
+    round=$(typed_cpu_and_rss "$pid")
     end_program "$pid"
-    echo "$first $title $rss_title $round $rss_round $load"
+    echo "$first $title $rss_title $round $load"
 }
 
 run_tuxtype() {
-    local home w typer
+    local home w
     home=$(e2e_new_dir tuxhome)
     (HOME=$home exec "$tuxtype" --window) >>"$E2E_TMP/tuxtype.log" 2>&1 &
     local pid=$!
@@ -120,31 +126,22 @@ run_tuxtype() {
     e2e_activate "$w"
     xdotool key --delay 1500 Return Return Return
     sleep 2
-    xdotool type --delay 300 "$(letters)" &
-    typer=$!
     local round
-    round=$(cpu3 "$pid")
-    local rss_round=$(rss_mb "$pid")
-    kill "$typer" 2>/dev/null || true
-    wait "$typer" 2>/dev/null || true
+    round=$(typed_cpu_and_rss "$pid")
     end_program "$pid"
-    echo "- $menu $rss_menu $round $rss_round $load"
+    echo "- $menu $rss_menu $round $load"
 }
 
 # key_latency: one round with music, a key every 0.7 s, the sink recorded.
 key_latency() {
-    local rd wd keys=$E2E_TMP/keys.txt out=$E2E_TMP/latency.txt box rec
+    local rd wd keys=$E2E_TMP/keys.txt out=$E2E_TMP/latency.txt rec
     [ -x "$key_tool" ] || { echo "(no $key_tool: build the key_to_sound target)"; return; }
     rd=$(e2e_new_dir runtime)
     wd=$(e2e_new_dir work)
     e2e_start_game "$wd" "$rd"
     local pid=$GAME_PID w
     w=$(e2e_main_window "$pid") || die "no main window"
-    e2e_key "$w" F2
-    box=$(e2e_find_window "$pid" "^$BOX_CAPTION\$" 10) || die "no start box"
-    e2e_key "$box" Return
-    e2e_window_gone "$box" 5
-    e2e_activate "$w"
+    start_round "$w" "$pid"
     sleep 1
     : >"$keys"
     local pipe=$E2E_TMP/monitor.pipe

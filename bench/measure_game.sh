@@ -36,14 +36,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 
-game=${1:-}
-if [ -z "$game" ]; then
-    for g in "$top/build-e2e/game/tombora" "$top/build/game/tombora"; do
-        [ -x "$g" ] && { game=$g; break; }
-    done
-fi
-[ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; exit 1; }
-game=$(realpath "$game")  # the game runs from a working folder of its own
+source "$here/measure_lib.sh"
+game=$(measure_game_path "${1:-}")
 runs=${2:-6}
 
 export E2E_GAME=$game
@@ -54,7 +48,6 @@ source "$top/tests/e2e/lib.sh"
 e2e_init measure
 e2e_start_x
 
-source "$here/measure_lib.sh"
 measure_prepare
 
 # cpu_window PID SECONDS LABEL: CPU of the process, its threads and the X

@@ -1,6 +1,6 @@
 # Shared by the measuring scripts: process times, memory, and the time
 # from exec to the first title frame (see measure_game.sh for the method).
-# Source it after tests/e2e/lib.sh, once the X server runs.
+# Only definitions: source it first.
 
 hz=$(getconf CLK_TCK)
 now_ns() { date +%s%N; }
@@ -61,4 +61,17 @@ measure_start() {
     done
     kill -KILL "$pid" 2>/dev/null || true
     return 1
+}
+
+# measure_game_path [GAME]: the game to measure, as an absolute path (it
+# runs from a working folder of its own): the one named, or the build's.
+measure_game_path() {
+    local game=${1:-} g
+    if [ -z "$game" ]; then
+        for g in "$top/build-e2e/game/tombora" "$top/build/game/tombora"; do
+            [ -x "$g" ] && { game=$g; break; }
+        done
+    fi
+    [ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; return 1; }
+    realpath "$game"
 }

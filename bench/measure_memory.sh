@@ -16,23 +16,17 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
-game=${1:-}
-if [ -z "$game" ]; then
-    for g in "$top/build-e2e/game/tombora" "$top/build/game/tombora"; do
-        [ -x "$g" ] && { game=$g; break; }
-    done
-fi
-[ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; exit 1; }
+source "$here/measure_lib.sh"
+game=$(measure_game_path "${1:-}")
 runs=${2:-3}
 out=${MEASURE_OUT:-/tmp/tombora-memory}
 mkdir -p "$out"
 
-export E2E_GAME=$(realpath "$game") E2E_ASSETS=$top/assets E2E_ARTIFACTS=$out/artifacts
+export E2E_GAME=$game E2E_ASSETS=$top/assets E2E_ARTIFACTS=$out/artifacts
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
 e2e_init measure_memory
 e2e_start_x
-source "$here/measure_lib.sh"
 measure_prepare
 pulse_start
 server=$PULSE_SERVER
