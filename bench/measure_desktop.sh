@@ -5,6 +5,9 @@
 # program, with /proc/loadavg beside each run.
 #
 # Usage: bench/measure_desktop.sh [GAME] [PAIRS]   (PAIRS 0: key to sound only)
+#        MEASURE_SOUND=0 bench/measure_desktop.sh ...   the same without any
+#        sound server or device: both programs run silent, the sound server's
+#        column reads 0 and the key-to-sound part is left out.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -37,6 +40,7 @@ source "$here/measure_lib.sh"
 game=$(measure_game_path "${1:-}")
 pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
+sound=${MEASURE_SOUND:-1}
 key_tool=$(dirname "$game")/../bench/key_to_sound
 tuxtype=$(command -v tuxtype || echo /usr/games/tuxtype)
 [ -x "$tuxtype" ] || { echo "Tux Typing is not installed (apt-get install tuxtype)" >&2; exit 1; }
@@ -49,18 +53,26 @@ source "$top/tests/e2e/pulse.sh"
 e2e_init measure_desktop
 e2e_start_x
 measure_prepare
-pulse_start
+if ((sound)); then
+    pulse_start
+else
+    # A server that is not there, and no card: both programs stay silent.
+    export PULSE_SERVER=unix:$E2E_TMP/no-sound-server
+fi
 xpid=${E2E_PIDS[0]}
 
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
+# sound_ticks: the sound server's run time, 0 without one.
+sound_ticks() { if [ -n "$PULSE_PID" ]; then ticks "/proc/$PULSE_PID/stat"; else echo 0; fi; }
+
 # cpu3 PID: "game x sound" in % of one core over the window.
 cpu3() {
     local pid=$1 g0 x0 s0 t0 g1 x1 s1 t1
-    g0=$(ticks "/proc/$pid/stat") x0=$(ticks "/proc/$xpid/stat") s0=$(ticks "/proc/$PULSE_PID/stat") t0=$(now_ns)
+    g0=$(ticks "/proc/$pid/stat") x0=$(ticks "/proc/$xpid/stat") s0=$(sound_ticks) t0=$(now_ns)
     sleep "$secs"
-    g1=$(ticks "/proc/$pid/stat") x1=$(ticks "/proc/$xpid/stat") s1=$(ticks "/proc/$PULSE_PID/stat") t1=$(now_ns)
+    g1=$(ticks "/proc/$pid/stat") x1=$(ticks "/proc/$xpid/stat") s1=$(sound_ticks) t1=$(now_ns)
     awk -v hz="$hz" -v w="$(((t1 - t0) / 1000))" -v g=$((g1 - g0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) \
         'BEGIN { f = 100 / hz / (w / 1e6); printf "%.2f %.2f %.2f", g * f, x * f, s * f }'
 }
@@ -176,8 +188,11 @@ for ((i = 1; i <= pairs; i++)); do
     B[i]=$(run_tuxtype)
     log "  ${B[i]}"
 done
-log "key to sound"
-latency=$(key_latency)
+latency="(not measured without sound)"
+if ((sound)); then
+    log "key to sound"
+    latency=$(key_latency)
+fi
 
 echo
 echo "measured on $(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, game: $game"
@@ -185,6 +200,8 @@ echo "CPU in % of one core over $secs s: game / X server / sound server; memory 
 printf '%-4s %-10s | %-20s %6s | %-20s %6s | %s\n' pair first_ms "title g/x/s" rss "round g/x/s" rss "load (title run)"
 ratios_title=()
 ratios_round=()
+alone_title=()
+alone_round=()
 for ((i = 1; i <= pairs; i++)); do
     for who in A B; do
         eval "row=\${$who[i]}"
@@ -195,10 +212,14 @@ for ((i = 1; i <= pairs; i++)); do
     read -r _ btg btx bts _ brg brx brs _ _ _ _ <<<"${B[i]}"
     ratios_title+=("$(awk -v a="$atg" -v b="$atx" -v c="$ats" -v d="$btg" -v e="$btx" -v f="$bts" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
     ratios_round+=("$(awk -v a="$arg" -v b="$arx" -v c="$ars" -v d="$brg" -v e="$brx" -v f="$brs" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
+    alone_title+=("$(awk -v a="$atg" -v b="$btg" 'BEGIN { printf "%.2f", a / b }')")
+    alone_round+=("$(awk -v a="$arg" -v b="$brg" 'BEGIN { printf "%.2f", a / b }')")
 done
 if ((pairs > 0)); then
     echo "ratio A/B of game + X + sound server, title (menu for B): ${ratios_title[*]}; median $(median "${ratios_title[@]}")"
     echo "ratio A/B of game + X + sound server, round:              ${ratios_round[*]}; median $(median "${ratios_round[@]}")"
+    echo "ratio A/B of the game alone, title (menu for B):          ${alone_title[*]}; median $(median "${alone_title[@]}")"
+    echo "ratio A/B of the game alone, round:                       ${alone_round[*]}; median $(median "${alone_round[@]}")"
 fi
 echo "key to sound (round with music):"
 echo "$latency" | sed 's/^/  /'
