@@ -8,6 +8,8 @@
 #        MEASURE_SOUND=0 bench/measure_desktop.sh ...   the same without any
 #        sound server or device: both programs run silent, the sound server's
 #        column reads 0 and the key-to-sound part is left out.
+#        MEASURE_KEY_MUSIC=0 ...  key to sound with the music unticked: each
+#        voice starts a corked stream, and the recording holds nothing else.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -150,6 +152,7 @@ key_latency() {
     [ -x "$key_tool" ] || { echo "(no $key_tool: build the key_to_sound target)"; return; }
     rd=$(e2e_new_dir runtime)
     wd=$(e2e_new_dir work)
+    if [ "${MEASURE_KEY_MUSIC:-1}" = 0 ]; then printf '0,1\r\n' >"$wd/config.dat"; fi
     e2e_start_game "$wd" "$rd"
     local pid=$GAME_PID w
     w=$(e2e_main_window "$pid") || die "no main window"
