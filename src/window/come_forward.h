@@ -22,7 +22,6 @@ public:
     // removed first (whoever holds the lock owns the door).
     RunningCopyDoor(const QString& path, std::function<void(const QString& token)> on_knock);
     ~RunningCopyDoor() override;
-    bool is_open() const { return door_ >= 0; }
 
 private:
     struct Visitor {
