@@ -21,6 +21,11 @@ bool make_folder(const QString& path)
     return QFileInfo(path).isDir();
 }
 
+namespace {
+
+// True when the path is a folder that no one but this user can enter or
+// change: not a symbolic link, owned by the user, no access for group or
+// others.
 bool is_private_folder(const QString& path)
 {
     struct stat st {};
@@ -29,12 +34,12 @@ bool is_private_folder(const QString& path)
     return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
+// Makes the folder with mode 0700 when missing; true when it is then a
+// private folder.
 bool make_private_folder(const QString& path)
 {
     return make_folder(path) && is_private_folder(path);
 }
-
-namespace {
 
 // An absolute path from the environment, or empty.
 QString absolute_env(const char* name)
