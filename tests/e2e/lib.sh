@@ -192,6 +192,16 @@ e2e_start_game() {
     log "game started, pid $GAME_PID, in $wd"
 }
 
+# e2e_open_game: starts the game from a new working folder (WD) with a new
+# XDG_RUNTIME_DIR (RD) and waits for its main window (W); ends the test if
+# none shows.
+e2e_open_game() {
+    WD=$(e2e_new_dir work)
+    RD=$(e2e_new_dir runtime)
+    e2e_start_game "$WD" "$RD"
+    W=$(e2e_main_window "$GAME_PID") || die "no window captioned $MAIN_CAPTION"
+}
+
 # window_pid WIN: the _NET_WM_PID of a window, or nothing.
 window_pid() {
     xprop -id "$1" _NET_WM_PID 2>/dev/null | sed -n 's/.*= *\([0-9]*\).*/\1/p'

@@ -83,10 +83,7 @@ kill "$typer" 2>/dev/null || true
 kill -TERM "$GAME_PID"
 e2e_wait_exit "$GAME_PID" 10 || die "the game did not end"
 
-wd=$(e2e_new_dir work)
-rd=$(e2e_new_dir runtime)
-e2e_start_game "$wd" "$rd"
-W=$(e2e_main_window "$GAME_PID") || die "no main window"
+e2e_open_game
 must "the game plays into the sound server" retry 10 pulse_input_of とんぼら
 check "the title music reaches the sink" sink_sounds title_music
 

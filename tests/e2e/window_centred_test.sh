@@ -7,10 +7,7 @@ source "$(dirname "$0")/lib.sh"
 e2e_init window_centred
 e2e_start_x
 
-wd=$(e2e_new_dir work)
-rd=$(e2e_new_dir runtime)
-e2e_start_game "$wd" "$rd"
-W=$(e2e_main_window "$GAME_PID") || die "no main window"
+e2e_open_game
 sleep 0.5
 e2e_shot_root_around "$W" screen_around_window >/dev/null
 

@@ -7,10 +7,7 @@ source "$(dirname "$0")/lib.sh"
 e2e_init window
 e2e_start_x
 
-wd=$(e2e_new_dir work)
-rd=$(e2e_new_dir runtime)
-e2e_start_game "$wd" "$rd"
-W=$(e2e_main_window "$GAME_PID") || die "no window captioned $MAIN_CAPTION"
+e2e_open_game
 log "main window $W"
 
 name=$(xprop -id "$W" _NET_WM_NAME | sed -n 's/.*= "\(.*\)"$/\1/p')
@@ -92,5 +89,5 @@ else
 fi
 
 check "game still running" alive "$GAME_PID"
-check "nothing written in the working folder" test -z "$(ls -A "$wd")"
+check "nothing written in the working folder" test -z "$(ls -A "$WD")"
 e2e_finish

@@ -6,10 +6,7 @@ source "$(dirname "$0")/../e2e/lib.sh"
 
 e2e_init installed_game
 e2e_start_x
-wd=$(e2e_new_dir work)
-rd=$(e2e_new_dir runtime)
-e2e_start_game "$wd" "$rd"
-W=$(e2e_main_window "$GAME_PID") || die "no window captioned $MAIN_CAPTION"
+e2e_open_game
 sleep 1
 field=$E2E_TMP/field.png
 must "play field found" field_of "$(e2e_shot "$W" title)" "$field"
