@@ -31,7 +31,9 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
-    if (result == MEDIA_OK && output_ && sequencer_.playing())
+    // Only a command that acts can start a piece; a question (the game
+    // asks for the mode every frame) has a reply and changes nothing.
+    if (result == MEDIA_OK && text.empty() && output_ && sequencer_.playing())
         output_->wake(false);
     return result;
 }

@@ -203,8 +203,6 @@ double ticks_to_seconds(uint64_t end_tick, const TempoMap& tempos, uint32_t tick
     return micros / 1e6;
 }
 
-}  // namespace
-
 // Reads the whole file: its length in seconds, and its instruments into
 // scan when one is given.
 std::optional<double> read_file(std::span<const uint8_t> bytes, PresetScan* scan)
@@ -242,6 +240,8 @@ std::optional<double> read_file(std::span<const uint8_t> bytes, PresetScan* scan
     }
     return ticks_to_seconds(end_tick, tempos, division);
 }
+
+}  // namespace
 
 std::optional<double> midi_file_seconds(std::span<const uint8_t> bytes) { return read_file(bytes, nullptr); }
 

@@ -293,10 +293,8 @@ void PulseOutput::send(int frames, int64_t at, bool after)
         out[2 * i] = left_[i];
         out[2 * i + 1] = right_[i];
     }
-    if (after)
-        pa_stream_write(stream_, data, frames * FRAME, nullptr, 0, PA_SEEK_RELATIVE);
-    else
-        pa_stream_write(stream_, data, frames * FRAME, nullptr, at * int64_t(FRAME), PA_SEEK_ABSOLUTE);
+    pa_stream_write(stream_, data, frames * FRAME, nullptr, after ? 0 : at * int64_t(FRAME),
+                    after ? PA_SEEK_RELATIVE : PA_SEEK_ABSOLUTE);
 }
 
 // Writes the stream again from just ahead of the listener to its end: a
