@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr int SILENT_BLOCK = 512;
-// Without a device the music's time is only counted: a piece heard by no
-// one may end up to this much late, and the thread wakes seldom.
-constexpr auto SILENT_PERIOD = std::chrono::milliseconds(50);
 // The card's buffer, when there is no sound server: two periods of about
 // 23 ms.
 constexpr int ALSA_PERIOD = 1024;
@@ -34,13 +30,6 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_audio_driver(alsa_);
     if (alsa_settings_)
         fluid()->delete_fluid_settings(alsa_settings_);
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    signal_.notify_all();
-    if (silent_.joinable())
-        silent_.join();
 }
 
 void AudioOutput::wake(bool new_effect)
@@ -74,8 +63,8 @@ void AudioOutput::choose()
             start_device_();
             name = "alsa";
         } else {
+            silent_since_ = std::chrono::steady_clock::now();
             silent_for_good_ = true;
-            silent_ = std::thread([this] { run_silent(); });
         }
     }
     {
@@ -114,19 +103,15 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
     return FLUID_OK;
 }
 
-void AudioOutput::run_silent()
+void AudioOutput::count_silent_time()
 {
-    using Clock = std::chrono::steady_clock;
-    auto start = Clock::now();
-    int64_t frames_done = 0;
-    std::unique_lock lock(mutex_);
-    while (!signal_.wait_for(lock, SILENT_PERIOD, [this] { return stopping_; })) {
-        auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
-        while (frames_done < frames_due) {
-            int frames = static_cast<int>(std::min<int64_t>(SILENT_BLOCK, frames_due - frames_done));
-            source_.pass_time(frames);
-            frames_done += frames;
-        }
+    if (!silent_for_good_)
+        return;
+    auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - silent_since_).count();
+    auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
+    while (silent_frames_counted_ < frames_due) {
+        int frames = static_cast<int>(std::min<int64_t>(INT32_MAX, frames_due - silent_frames_counted_));
+        source_.pass_time(frames);
+        silent_frames_counted_ += frames;
     }
 }

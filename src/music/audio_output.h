@@ -1,8 +1,9 @@
 // The one audio output stream. It asks a mix function for every buffer on
-// the sound server or, without one, the sound card. Without either, a quiet
-// thread tells a time function how many frames a device would have played,
-// so the music still advances and ends, and nothing is synthesised that no
-// one hears.
+// the sound server or, without one, the sound card. Without either, the
+// time function is told how many frames a device would have played
+// whenever the game asks (count_silent_time), so the music still advances
+// and ends, nothing is synthesised that no one hears, and no thread wakes
+// to keep the count.
 //
 // The output is chosen on a thread of its own, so the window never waits
 // for it; once a device is found, a start function brings the synthesiser
@@ -10,6 +11,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -38,12 +41,15 @@ public:
     const char* driver();
     // True once the output is known to be silent for good. Any thread.
     bool silent() const { return silent_for_good_.load(); }
+    // On a silent output, lets the time since the last call pass in the
+    // music; does nothing otherwise. Call it from one thread, before each
+    // command to the music.
+    void count_silent_time();
 
 private:
     void choose();
     bool open_alsa();
     static int device_callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
-    void run_silent();
 
     int sample_rate_;
     SoundSource& source_;
@@ -56,10 +62,11 @@ private:
     std::mutex mutex_;
     std::condition_variable signal_;
     const char* driver_name_ = nullptr;  // guarded; null until chosen
-    bool stopping_ = false;              // guarded
     std::atomic<PulseOutput*> awake_pulse_{nullptr};
+    // Set once the output is silent, after silent_since_.
     std::atomic<bool> silent_for_good_{false};
+    std::chrono::steady_clock::time_point silent_since_;
+    int64_t silent_frames_counted_ = 0;  // count_silent_time's thread only
 
     std::thread chooser_;
-    std::thread silent_;
 };

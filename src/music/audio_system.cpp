@@ -24,6 +24,9 @@ void AudioSystem::start_synth()
 
 int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t reply_len)
 {
+    // Without a device, the music's time is brought up to now first.
+    if (output_)
+        output_->count_silent_time();
     std::string text;
     int result = commands_.run(command, text);
     if (reply_len > 0) {

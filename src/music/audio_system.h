@@ -75,7 +75,7 @@ private:
     MidiSequencer sequencer_;
     MediaCommands commands_;
     WavePlayer waves_;
-    // Audio thread only.
+    // The output's thread only (the game's, when the output is silent).
     Upsampler upsampler_;
     float music_left_[MUSIC_BLOCK], music_right_[MUSIC_BLOCK];
     float spare_[2] = {};     // an output frame made but not yet asked for

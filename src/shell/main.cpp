@@ -189,6 +189,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("tombora");
     QApplication::setApplicationDisplayName(QString());
     load_translations(app);
+    use_japanese_ui_font();
 
     // Until the window is up, a signal only closes a box that is open.
     bool signalled = false;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLayout>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include "window/play_field.h"
+#include "window/surfaces.h"
 
 namespace {
 
@@ -82,6 +84,15 @@ bool types_a_character(const QKeyEvent& key)
 }
 
 }  // namespace
+
+void use_japanese_ui_font()
+{
+    QFont font = QApplication::font();
+    if (QFontDatabase::writingSystems(font.family()).contains(QFontDatabase::Japanese))
+        return;
+    font.setFamilies({QString::fromLatin1(GAME_FONT)});
+    QApplication::setFont(font);
+}
 
 Form1::Form1()
 {

@@ -11,6 +11,11 @@
 class QAction;
 class PlayField;
 
+// Menus and boxes speak Japanese: when the desktop's font has no Japanese,
+// they are set in the game's own font at the desktop's size, rather than
+// in a Latin font eked out glyph by glyph from a second font file.
+void use_japanese_ui_font();
+
 class Form1 : public QMainWindow {
 public:
     // Menu commands by item, and the window's close.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -169,3 +170,20 @@ TEST(KeyCodes, AreTheGamesOwn)
 }
 
 }  // namespace
+
+TEST(UiFont, MenusAndBoxesGetJapaneseOnlyWhenTheDesktopFontLacksIt)
+{
+    const QFont desktop = QApplication::font();
+    QFont latin("DejaVu Sans", 11);
+    QApplication::setFont(latin);
+    use_japanese_ui_font();
+    EXPECT_EQ(QApplication::font().family(), "IPAPGothic");
+    EXPECT_EQ(QApplication::font().pointSize(), 11);
+
+    QFont japanese("IPAGothic", 13);
+    QApplication::setFont(japanese);
+    use_japanese_ui_font();
+    EXPECT_EQ(QApplication::font().family(), "IPAGothic");
+    EXPECT_EQ(QApplication::font().pointSize(), 13);
+    QApplication::setFont(desktop);
+}
