@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "window/blend.h"
 #include "window/surface.h"
 
 namespace {
@@ -112,19 +113,6 @@ const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
     return cache.emplace(key, rasterise(f, shown)).first->second;
 }
 
-// over * a / 255 + under * (255 - a) / 255 in each of the three colours,
-// rounded, without dividing: red and blue side by side in one word, green
-// in another, each in 16 bits of room.
-uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
-{
-    const uint32_t b = 255 - a;
-    uint32_t rb = (over & 0xFF00FFu) * a + (under & 0xFF00FFu) * b + 0x800080u;
-    uint32_t g = (over & 0x00FF00u) * a + (under & 0x00FF00u) * b + 0x008000u;
-    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-    g = ((g + ((g >> 8) & 0x00FF00u)) >> 8) & 0x00FF00u;
-    return (over & 0xFF000000u) | rb | g;
-}
-
 }  // namespace
 
 void draw_text(Surface& s, std::string_view text)
@@ -143,9 +131,10 @@ void draw_text(Surface& s, std::string_view text)
         const uchar* a = c.alpha.constScanLine(j);
         uint32_t* row = s.pixels.data() + size_t(y0 + j) * s.width + x0;
         for (int r = c.row_runs[size_t(j)]; r < c.row_runs[size_t(j) + 1]; ++r) {
+            const int begin = std::max<int>(c.runs[size_t(r)].left, i0);
             const int end = std::min<int>(c.runs[size_t(r)].right, i1);
-            for (int i = std::max<int>(c.runs[size_t(r)].left, i0); i < end; ++i)
-                row[i] = a[i] == 255 ? colour : mix(colour, row[i], a[i]);
+            if (begin < end)
+                blend_coverage(row + begin, a + begin, end - begin, colour);
         }
     }
 }

@@ -4,9 +4,12 @@
 #include <QFont>
 #include <QFontInfo>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "fake_platform.h"
+#include "window/blend.h"
 #include "window/surface.h"
 #include "window/surfaces.h"
 
@@ -282,6 +285,35 @@ TEST(Numbers, StandAloneWithABlankOrMinusInFrontAndABlankBehind)
     EXPECT_EQ(number_text(0), " 0 ");
     EXPECT_EQ(number_text(-2147483647 - 1), "-2147483648 ");
     EXPECT_EQ(number_text(32768), " 32768 ");
+}
+
+// Every coverage over every channel value, in runs of every length up to
+// nine (the blend goes four pixels at a time): the rule, not the sum.
+TEST(Text, CoverageBlendsEachChannelToTheNearestValue)
+{
+    const uint32_t colour = 0xFF11A0F7;
+    auto channel = [](uint32_t p, int shift) { return int((p >> shift) & 255); };
+    for (int n = 1; n <= 9; ++n)
+        for (int start = 0; start < 256 * 256; start += n) {
+            uint32_t row[9];
+            uint8_t coverage[9];
+            for (int i = 0; i < n; ++i) {
+                int k = (start + i) % (256 * 256), under = k % 256;
+                row[i] = uint32_t(0x5A000000 | (under << 16) | ((255 - under) << 8) | ((under * 7) & 255));
+                coverage[i] = uint8_t(k / 256);
+            }
+            uint32_t before[9];
+            std::copy(row, row + n, before);
+            blend_coverage(row, coverage, n, colour);
+            for (int i = 0; i < n; ++i) {
+                int a = coverage[i];
+                ASSERT_EQ(row[i] >> 24, 0xFFu);
+                for (int shift : {0, 8, 16}) {
+                    int want = int(std::lround((channel(colour, shift) * a + channel(before[i], shift) * (255 - a)) / 255.0));
+                    ASSERT_EQ(channel(row[i], shift), want) << "n " << n << " a " << a << " under " << channel(before[i], shift);
+                }
+            }
+        }
 }
 
 TEST(Text, UsesTheJapaneseFontByName)
