@@ -12,14 +12,15 @@ using std::chrono::milliseconds;
 // The stream's whole buffer and the step in which the server asks for more.
 // With the latency adjusted, the server keeps (TARGET - 2 MINREQ) / 2 of it
 // in its own buffer.
-constexpr milliseconds TARGET{200};
-constexpr milliseconds MINREQ{50};
+constexpr milliseconds TARGET{300};
+constexpr milliseconds MINREQ{100};
 // How far ahead of the listener an effect is written: the time for the
 // server to answer where the listener is and to take the new sound.
 constexpr milliseconds EFFECT_LEAD{10};
-// The most frames mixed in one go; the music kept for writing again
-// (more than TARGET, a power of two).
-constexpr int CHUNK = 4096;
+// The most frames mixed in one go; the music kept for writing again (a
+// power of two, more than TARGET and CHUNK together, so that the whole
+// queue can be written again).
+constexpr int CHUNK = 2048;
 constexpr int HISTORY = 16384;
 // While the server is away: how often time is counted, the first pause
 // before trying again, and the longest.

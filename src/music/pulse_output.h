@@ -2,7 +2,7 @@
 // one), on libpulse's threaded main loop.
 //
 // Sized for a game: the server asks for a buffer every MINREQ, so the game
-// and the server wake some twenty times a second, and the stream holds
+// and the server wake some ten times a second, and the stream holds
 // about TARGET of sound. A key's effect does not wait behind that buffer:
 // the output asks the server where the listener is, and writes the music
 // it already sent from just after that point again, with the new effect
