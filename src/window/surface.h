@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "window/pixel_memory.h"
 #include "window/spans.h"
 
 enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
@@ -18,6 +19,8 @@ inline constexpr uint32_t rgb(int r, int g, int b)
 {
     return 0xFF000000u | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
 }
+
+using PixelVector = std::vector<uint32_t, PixelAllocator<uint32_t>>;
 
 struct SurfaceFont {
     std::string face;  // empty: the toolkit's default
@@ -33,7 +36,7 @@ struct Surface {
     // Row by row, width per row. Written only through the functions below
     // (or followed by mark_damage for the pixels written): they keep the
     // rows' bases and stretches.
-    std::vector<uint32_t> pixels;
+    PixelVector pixels;
     // A row holds what it held when its base was stamped, except in its
     // written stretches. Stamps are unique among all the rows of all
     // surfaces and a stamped content never changes, so a copy between two

@@ -5,14 +5,14 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <sys/ipc.h>
-#include <sys/shm.h>
+#include <fcntl.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "window/pixel_memory.h"
 #include "window/surface.h"
 
 namespace {
@@ -85,43 +85,35 @@ X11Presenter::X11Presenter(QWidget* field, QPoint origin, xcb_connection_t* conn
 
 X11Presenter::~X11Presenter()
 {
-    if (shared) {
+    if (shared)
         xcb_shm_detach(connection, segment);
-        xcb_flush(connection);
-        shmdt(shared);
-    }
     xcb_free_gc(connection, gc);
     xcb_flush(connection);
 }
 
-// Makes a segment of the given size that the server has attached; false
-// where the server has no MIT-SHM or cannot reach our memory.
-bool X11Presenter::share(size_t pixels)
+// Lends the server the surface's own memory file; false where the surface
+// has none, or the server has no MIT-SHM 1.2 or cannot map it.
+bool X11Presenter::share(const Surface& surface)
 {
+    const int file = pixels_file(surface.pixels.data());
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_shm_id);
-    if (!extension || !extension->present)
+    if (file < 0 || !extension || !extension->present)
         return false;
-    int id = shmget(IPC_PRIVATE, pixels * sizeof(uint32_t), IPC_CREAT | 0600);
-    if (id < 0)
+    Owned<xcb_shm_query_version_reply_t> version(
+        xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr), &std::free);
+    if (!version || version->major_version < 1 || (version->major_version == 1 && version->minor_version < 2))
         return false;
-    void* memory = shmat(id, nullptr, 0);
-    if (memory == reinterpret_cast<void*>(-1)) {
-        shmctl(id, IPC_RMID, nullptr);
+    // xcb closes the descriptor it sends; the surface keeps its own.
+    const int sent = fcntl(file, F_DUPFD_CLOEXEC, 0);
+    if (sent < 0)
         return false;
-    }
     segment = xcb_generate_id(connection);
-    xcb_generic_error_t* error =
-        xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, uint32_t(id), 1));
-    // Marked for removal now: it goes when both sides have let go, even
-    // if the game is killed.
-    shmctl(id, IPC_RMID, nullptr);
+    xcb_generic_error_t* error = xcb_request_check(connection, xcb_shm_attach_fd_checked(connection, segment, sent, 1));
     if (error) {
         std::free(error);
-        shmdt(memory);
         return false;
     }
-    shared = static_cast<uint32_t*>(memory);
-    shared_pixels = pixels;
+    shared = surface.pixels.data();
     return true;
 }
 
@@ -129,29 +121,24 @@ void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
 {
     if (!shared_tried) {
         shared_tried = true;
-        share(surface.pixels.size());
+        share(surface);
     }
-    if (shared && surface.pixels.size() <= shared_pixels)
+    if (shared && shared == surface.pixels.data())
         put_shared(surface, rects);
     else
         put_through_socket(surface, rects);
     xcb_flush(connection);
 }
 
-// The server reads the segment when it comes to each request; the next
-// frame writes it again some 30 ms later, long after.
+// The server reads the surface itself when it comes to each request; the
+// next frame writes it again some 30 ms later, long after.
 void X11Presenter::put_shared(const Surface& surface, const std::vector<Rect>& rects)
 {
-    for (const Rect& r : rects) {
-        for (int y = r.top; y < r.bottom; ++y) {
-            const size_t at = size_t(y) * surface.width + r.left;
-            std::copy_n(surface.pixels.data() + at, r.right - r.left, shared + at);
-        }
+    for (const Rect& r : rects)
         xcb_shm_put_image(connection, window, gc, uint16_t(surface.width), uint16_t(surface.height),
                           uint16_t(r.left), uint16_t(r.top), uint16_t(r.right - r.left),
                           uint16_t(r.bottom - r.top), int16_t(origin.x() + r.left), int16_t(origin.y() + r.top),
                           depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment, 0);
-    }
 }
 
 void X11Presenter::put_through_socket(const Surface& surface, const std::vector<Rect>& rects)

@@ -3,9 +3,9 @@
 // going through a widget repaint for each costs about a per cent of a core
 // in paint events, backing-store copies and shared-memory round trips;
 // a plain PutImage of the changed rectangles costs a small part of that.
-// Where the server can read our memory (MIT-SHM, a local server) the
-// rectangles are handed over in a shared segment instead of through the
-// socket: one short request each, and one write a frame.
+// Where the server can map the surface's memory file (MIT-SHM 1.2, a local
+// server) it reads the rectangles from the surface itself: one short
+// request each, one write a frame, and no copy.
 #pragma once
 
 #include <QObject>
@@ -50,13 +50,13 @@ private:
     uint8_t depth;
     size_t max_request_bytes;
     std::vector<uint32_t> packed;  // a narrow rectangle's rows, one after another
-    // The shared segment, laid out as the surface; null where there is none.
-    uint32_t* shared = nullptr;
-    size_t shared_pixels = 0;
+    // The shown surface's pixels while the server maps their memory file as
+    // a segment; null where it cannot.
+    const uint32_t* shared = nullptr;
     uint32_t segment = 0;
     bool shared_tried = false;
 
-    bool share(size_t pixels);
+    bool share(const Surface& surface);
     void put_shared(const Surface& surface, const std::vector<Rect>& rects);
     void put_through_socket(const Surface& surface, const std::vector<Rect>& rects);
 };

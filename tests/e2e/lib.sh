@@ -148,6 +148,7 @@ e2e_start_x() {
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$numfile" \
         >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
+    E2E_X_PID=$!
     local n=0
     while ! grep -q '[0-9]' "$numfile" && ((n < 100)); do
         sleep 0.1

@@ -35,6 +35,8 @@ log "window ${win_w}x${win_h}, menu bar $menubar px high, client area ${win_w}x$
 check "menu bar above the play field (height $menubar)" test "$menubar" -ge 12 -a "$menubar" -le 60
 check "client area at least 354 x 354 (${win_w}x${client_h})" test "$win_w" -ge 354 -a "$client_h" -ge 354
 check "title picture on the play field" shows_title "$field"
+# Frames reach the server from the play field's own memory, not a copy.
+check "X server maps the play field's pixels" grep -q tombora-pixels "/proc/$E2E_X_PID/maps"
 # The panel's frame lines are part of the picture: rows 200 and 300 are
 # black where no drifting text covers them.
 black200=$(count_colour "$field" 350x1+0+200 0,0,0)

@@ -4,8 +4,11 @@
 #include <QFont>
 #include <QFontInfo>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "fake_platform.h"
@@ -136,7 +139,7 @@ TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
     constexpr int W = 24, H = 16, SURFACES = 4;
     std::mt19937 random(11);
     std::vector<Surface> surfaces;
-    std::vector<std::vector<uint32_t>> plain, shown(SURFACES, std::vector<uint32_t>(W * H, 0xDEAD));
+    std::vector<PixelVector> plain, shown(SURFACES, PixelVector(W * H, 0xDEAD));
     FakePlatform fake;
     set_platform(&fake);
     for (int i = 0; i < SURFACES; ++i) {
@@ -182,7 +185,7 @@ TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
         if (step % 7 == 0) {  // now and then one is shown: its damage covers every change
             const int i = int(random() % SURFACES);
             refresh(surfaces[i]);
-            std::vector<uint32_t> sent = shown[i];
+            PixelVector sent = shown[i];
             for (const Rect& r : fake.last_damage)
                 for (int y = r.top; y < r.bottom; ++y)
                     for (int x = r.left; x < r.right; ++x)
@@ -285,6 +288,26 @@ TEST(Numbers, StandAloneWithABlankOrMinusInFrontAndABlankBehind)
     EXPECT_EQ(number_text(0), " 0 ");
     EXPECT_EQ(number_text(-2147483647 - 1), "-2147483648 ");
     EXPECT_EQ(number_text(32768), " 32768 ");
+}
+
+// A field-sized surface keeps its pixels in a memory file of its own (the
+// X server reads the play field from it); a copy gets its own file, and a
+// freed surface closes its file.
+TEST(Surface, FieldSizedPixelsLiveInTheirOwnMemoryFile)
+{
+    int file = -1;
+    {
+        auto field = std::make_unique<Surface>(FIELD, FIELD);
+        file = pixels_file(field->pixels.data());
+        ASSERT_GE(file, 0);
+        Surface copy = *field;
+        EXPECT_GE(pixels_file(copy.pixels.data()), 0);
+        EXPECT_NE(pixels_file(copy.pixels.data()), file);
+        set_pixel(copy, 3, 4, 0x123456);
+        EXPECT_NE(field->at(3, 4), copy.at(3, 4));
+        EXPECT_EQ(pixels_file(Surface(CAT_W, CAT_H).pixels.data()), -1);
+    }
+    EXPECT_EQ(fcntl(file, F_GETFD), -1);
 }
 
 // Every coverage over every channel value, in runs of every length up to
