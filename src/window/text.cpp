@@ -19,6 +19,7 @@
 namespace {
 
 constexpr qsizetype MAX_SHOWN_CHARACTERS = 256;
+constexpr std::size_t MAX_CACHED_TEXTS = 64;
 
 // A stretch of a mask row whose pixels are not wholly clear.
 struct Run {
@@ -102,7 +103,10 @@ const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
     auto it = cache.find(key);
     if (it != cache.end())
         return it->second;
-    if (cache.size() > 512)  // the ranking and the counts change; keep it bounded
+    // A round's counts bring a new text every second or so, each some
+    // kilobytes; a frame draws about a dozen. Starting afresh now and then
+    // redraws those few once and keeps the cache small.
+    if (cache.size() >= MAX_CACHED_TEXTS)
         cache.clear();
     QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
     // No text starts further left than -400 on a 350-pixel field, so 256
