@@ -10,6 +10,9 @@
 #        column reads 0 and the key-to-sound part is left out.
 #        MEASURE_KEY_MUSIC=0 ...  key to sound with the music unticked: each
 #        voice starts a corked stream, and the recording holds nothing else.
+#        MEASURE_SERVER=pipewire ...  PipeWire and its PulseAudio stand-in
+#        (pipewire-pulse, wireplumber) instead of PulseAudio; the sound
+#        server's column is all of its processes together.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -55,7 +58,9 @@ source "$top/tests/e2e/pulse.sh"
 e2e_init measure_desktop
 e2e_start_x
 measure_prepare
-if ((sound)); then
+if ((sound)) && [ "${MEASURE_SERVER:-pulseaudio}" = pipewire ]; then
+    pipewire_start
+elif ((sound)); then
     pulse_start
 else
     # A server that is not there, and no card: both programs stay silent.
@@ -66,8 +71,12 @@ xpid=${E2E_PIDS[0]}
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
-# sound_ticks: the sound server's run time, 0 without one.
-sound_ticks() { if [ -n "$PULSE_PID" ]; then ticks "/proc/$PULSE_PID/stat"; else echo 0; fi; }
+# sound_ticks: the sound server's run time (all its processes), 0 without one.
+sound_ticks() {
+    local pid sum=0
+    for pid in "${PULSE_PIDS[@]}"; do sum=$((sum + $(ticks "/proc/$pid/stat"))); done
+    echo "$sum"
+}
 
 # cpu3 PID: "game x sound" in % of one core over the window.
 cpu3() {

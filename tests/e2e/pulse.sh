@@ -3,12 +3,18 @@
 #
 #   pulse_start      starts the server (again) on its own socket; sets
 #                    PULSE_PID and exports PULSE_SERVER
+#   pipewire_start   instead, PipeWire (Debian 12's desktop default) with
+#                    its PulseAudio stand-in and session manager, on a
+#                    D-Bus session of its own, with the same null sink;
+#                    sets PULSE_PID to the graph's process and PULSE_PIDS
+#                    to every process of the server
 #   pulse_kill       kills it at once, as a crash would
 #   pulse_inputs     prints the names of the streams playing into the sink
 #   pulse_record SECS FILE   records the sink's monitor into a WAV file
 
 PULSE_DIR=
 PULSE_PID=
+PULSE_PIDS=()
 
 pulse_start() {
     command -v pulseaudio >/dev/null && command -v pactl >/dev/null || {
@@ -30,10 +36,41 @@ PA
         --daemonize=no --exit-idle-time=-1 --use-pid-file=no -F "$PULSE_DIR/own.pa" \
         --log-target=file:"$PULSE_DIR/pulse.log") >/dev/null 2>&1 &
     PULSE_PID=$!
+    PULSE_PIDS=("$PULSE_PID")
     E2E_PIDS+=("$PULSE_PID")
     export PULSE_SERVER=unix:$PULSE_DIR/native
     retry 10 pactl info >/dev/null 2>&1 || die "the private sound server did not start"
     log "private sound server, pid $PULSE_PID, on $PULSE_SERVER"
+}
+
+pipewire_start() {
+    local tool bus
+    for tool in pipewire pipewire-pulse wireplumber dbus-daemon pactl; do
+        command -v "$tool" >/dev/null || {
+            log "SKIP: $tool is not installed (apt-get install pipewire-pulse wireplumber)"
+            exit 77
+        }
+    done
+    PULSE_DIR=$(e2e_new_dir pipewire)
+    # The session manager links streams to sinks and needs a session bus.
+    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
+        --address="unix:path=$PULSE_DIR/bus")
+    E2E_PIDS+=("$(sed -n 2p <<<"$bus")")
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$PULSE_DIR/bus
+    PULSE_PIDS=()
+    for tool in pipewire wireplumber pipewire-pulse; do
+        (HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR XDG_CONFIG_HOME=$PULSE_DIR/config exec "$tool") \
+            >"$PULSE_DIR/$tool.log" 2>&1 &
+        PULSE_PIDS+=($!)
+        E2E_PIDS+=($!)
+        [ "$tool" = pipewire ] && sleep 0.5
+    done
+    PULSE_PID=${PULSE_PIDS[0]}
+    export PULSE_SERVER=unix:$PULSE_DIR/pulse/native
+    retry 10 pactl info >/dev/null 2>&1 || die "PipeWire's sound server did not start"
+    pactl load-module module-null-sink sink_name=game_sink >/dev/null
+    pactl set-default-sink game_sink
+    log "private PipeWire, pids ${PULSE_PIDS[*]}, on $PULSE_SERVER"
 }
 
 pulse_kill() {
