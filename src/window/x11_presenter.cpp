@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
@@ -57,6 +58,14 @@ bool takes_our_pixels(xcb_connection_t* c, xcb_window_t window, uint8_t* depth)
            && setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST && bits_per_pixel(setup, *depth) == 32;
 }
 
+bool on_local_socket(xcb_connection_t* c)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    return getsockname(xcb_get_file_descriptor(c), reinterpret_cast<sockaddr*>(&address), &length) == 0
+           && address.ss_family == AF_UNIX;
+}
+
 }  // namespace
 
 std::unique_ptr<X11Presenter> X11Presenter::create(QWidget* field, QPoint origin)
@@ -92,12 +101,14 @@ X11Presenter::~X11Presenter()
 }
 
 // Lends the server the surface's own memory file; false where the surface
-// has none, or the server has no MIT-SHM 1.2 or cannot map it.
+// has none, the server is not reached through a local socket (a file
+// cannot be handed over the network, as with ssh -X), or it has no
+// MIT-SHM 1.2 or cannot map the file.
 bool X11Presenter::share(const Surface& surface)
 {
     const int file = pixels_file(surface.pixels.data());
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_shm_id);
-    if (file < 0 || !extension || !extension->present)
+    if (file < 0 || !on_local_socket(connection) || !extension || !extension->present)
         return false;
     Owned<xcb_shm_query_version_reply_t> version(
         xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr), &std::free);
