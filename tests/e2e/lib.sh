@@ -140,12 +140,14 @@ e2e_init() {
 }
 
 # e2e_start_x [bare]: a private Xvfb on a free display number, with
-# openbox unless "bare" is given.
+# openbox unless "bare" is given. With E2E_X_TCP=1 it listens on TCP
+# (any client may connect) and DISPLAY reaches it there, as ssh -X would.
 e2e_start_x() {
-    local numfile=$E2E_TMP/display
+    local numfile=$E2E_TMP/display listen=(-nolisten tcp) host=
+    [ "${E2E_X_TCP:-0}" = 1 ] && listen=(-listen tcp -ac) host=127.0.0.1
     : >"$numfile"
     # -displayfd lets the server pick a free number and tell it when ready.
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$numfile" \
+    Xvfb -displayfd 3 "${listen[@]}" -screen 0 1024x768x24 3>"$numfile" \
         >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
     E2E_X_PID=$!
@@ -155,7 +157,7 @@ e2e_start_x() {
         n=$((n + 1))
     done
     grep -q '[0-9]' "$numfile" || die "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-    export DISPLAY=":$(tr -dc '0-9' <"$numfile")"
+    export DISPLAY="$host:$(tr -dc '0-9' <"$numfile")"
     log "Xvfb on $DISPLAY"
     [ "${1:-}" = bare ] && return 0
     # openbox with its default settings (Alt+F4 closes a window), whatever
