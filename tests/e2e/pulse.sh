@@ -8,7 +8,8 @@
 #                    D-Bus session of its own, with the same null sink;
 #                    sets PULSE_PID to the graph's process and PULSE_PIDS
 #                    to every process of the server
-#   pulse_kill       kills it at once, as a crash would
+#   pulse_kill       kills it (all of PipeWire's processes) at once, as a
+#                    crash would
 #   pulse_inputs     prints the names of the streams playing into the sink
 #   pulse_record SECS FILE   records the sink's monitor into a WAV file
 
@@ -47,20 +48,23 @@ pipewire_start() {
     local tool bus
     for tool in pipewire pipewire-pulse wireplumber dbus-daemon pactl; do
         command -v "$tool" >/dev/null || {
-            log "SKIP: $tool is not installed (apt-get install pipewire-pulse wireplumber)"
+            log "SKIP: $tool is not installed (apt-get install pipewire-pulse wireplumber dbus)"
             exit 77
         }
     done
-    PULSE_DIR=$(e2e_new_dir pipewire)
-    # The session manager links streams to sinks and needs a session bus.
-    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
-        --address="unix:path=$PULSE_DIR/bus")
-    E2E_PIDS+=("$(sed -n 2p <<<"$bus")")
+    if [ -z "$PULSE_DIR" ]; then
+        PULSE_DIR=$(e2e_new_dir pipewire)
+        # The session manager links streams to sinks and needs a session bus.
+        bus=$(dbus-daemon --session --fork --nopidfile --print-pid=1 --address="unix:path=$PULSE_DIR/bus")
+        E2E_PIDS+=("$bus")
+    fi
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$PULSE_DIR/bus
+    # What a killed server left behind.
+    rm -rf "$PULSE_DIR"/pipewire-0* "$PULSE_DIR/pulse"
     PULSE_PIDS=()
     for tool in pipewire wireplumber pipewire-pulse; do
         (HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR XDG_CONFIG_HOME=$PULSE_DIR/config exec "$tool") \
-            >"$PULSE_DIR/$tool.log" 2>&1 &
+            >>"$PULSE_DIR/$tool.log" 2>&1 &
         PULSE_PIDS+=($!)
         E2E_PIDS+=($!)
         [ "$tool" = pipewire ] && sleep 0.5
@@ -74,8 +78,11 @@ pipewire_start() {
 }
 
 pulse_kill() {
-    kill -KILL "$PULSE_PID" 2>/dev/null || true
-    wait "$PULSE_PID" 2>/dev/null || true
+    local pid
+    for pid in "${PULSE_PIDS[@]}"; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
 }
 
 pulse_inputs() {
@@ -85,7 +92,8 @@ pulse_inputs() {
 # pulse_input_of NAME: a stream of that application plays into the sink.
 pulse_input_of() { pulse_inputs | grep -qx "$1"; }
 
+# (a short fragment: with its default, PipeWire hands over nothing in seconds)
 pulse_record() {
-    timeout "$1" parec -d game_sink.monitor --format=s16le --rate=44100 --channels=2 --file-format=wav "$2" \
+    timeout "$1" parec -d game_sink.monitor --latency-msec=50 --format=s16le --rate=44100 --channels=2 --file-format=wav "$2" \
         2>/dev/null || true
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The game on a private PulseAudio server (a null sink).
+# The game on a private PulseAudio server (a null sink), or with the
+# argument "pipewire" on PipeWire's stand-in for one.
 #
 # With music off, the title is silent and costs nothing: the game's stream
 # is corked and its sound thread does not wake; a key in a round wakes it
@@ -13,10 +14,13 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/pulse.sh"
 
-e2e_init sound_server
+server=${1:-pulseaudio}
+e2e_init "sound_server${1:+_$1}"
 command -v sox >/dev/null || { log "SKIP: sox is not installed"; exit 77; }
 e2e_start_x
-pulse_start
+# start_server: the server of this run, started (again).
+start_server() { if [ "$server" = pipewire ]; then pipewire_start; else pulse_start; fi; }
+start_server
 
 # sink_sounds NAME: two seconds of the sink's monitor are not silent.
 sink_sounds() {
@@ -99,7 +103,7 @@ field=$E2E_TMP/field.png
 field_of "$(e2e_shot "$W" round_without_server)" "$field"
 check "a round is drawn without a server" shows_play "$field"
 
-pulse_start
+start_server
 log "sound server started again"
 check "the game plays into the new server" retry 15 pulse_input_of とんぼら
 check "the round's music reaches the sink again" sink_sounds round_music
