@@ -99,11 +99,11 @@ double best_match(const std::vector<float>& x, const std::vector<float>& t, size
 std::vector<float> template_of(const WaveSound& sound)
 {
     size_t start = 0;
-    while (start < sound.frames() && std::abs(sound.samples[2 * start]) < 1e-3f)
+    while (start < sound.frames() && std::abs(sound.left(start)) < 1e-3f)
         ++start;
     std::vector<float> t;
     for (size_t i = start; i < sound.frames() && t.size() < TEMPLATE; ++i)
-        t.push_back((sound.samples[2 * i] + sound.samples[2 * i + 1]) / 2);
+        t.push_back((sound.left(i) + sound.right(i)) / 2);
     return t;
 }
 

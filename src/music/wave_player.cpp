@@ -23,10 +23,9 @@ bool WavePlayer::mix(float* left, float* right, int frames)
     if (!playing_)
         return false;
     std::size_t count = std::min<std::size_t>(frames, playing_->frames() - next_frame_);
-    const float* source = &playing_->samples[2 * next_frame_];
     for (std::size_t i = 0; i < count; ++i) {
-        left[i] += source[2 * i];
-        right[i] += source[2 * i + 1];
+        left[i] += playing_->left(next_frame_ + i);
+        right[i] += playing_->right(next_frame_ + i);
     }
     next_frame_ += count;
     // Sounds stay in the cache, so letting go here never frees on this thread.

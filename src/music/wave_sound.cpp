@@ -28,13 +28,20 @@ bool playable(const SF_INFO& info)
         && info.frames <= sf_count_t(WAVE_MAX_SECONDS) * info.samplerate;
 }
 
-// Reads block by block, keeping the first two channels (mono goes to
-// both sides), so memory follows the stereo length whatever the header
-// says.
-WaveSound read_stereo(SNDFILE* file, const SF_INFO& info)
+// A sound while it is decoded: float samples, one or two channels.
+struct Decoding {
+    std::vector<float> samples;
+    int channels = 1;
+    std::size_t frames() const { return samples.size() / std::size_t(channels); }
+};
+
+// Reads block by block, keeping the first one or two channels, so memory
+// follows the kept length whatever the header says.
+Decoding read_channels(SNDFILE* file, const SF_INFO& info)
 {
     std::vector<float> block(static_cast<size_t>(READ_BLOCK * info.channels));
-    WaveSound sound;
+    Decoding sound;
+    sound.channels = std::min(info.channels, 2);
     auto limit = static_cast<size_t>(info.frames);
     while (sound.frames() < limit) {
         sf_count_t got = sf_readf_float(file, block.data(), READ_BLOCK);
@@ -42,8 +49,7 @@ WaveSound read_stereo(SNDFILE* file, const SF_INFO& info)
             break;
         for (sf_count_t i = 0; i < got && sound.frames() < limit; ++i) {
             const float* frame = &block[static_cast<size_t>(i * info.channels)];
-            sound.samples.push_back(frame[0]);
-            sound.samples.push_back(frame[info.channels > 1 ? 1 : 0]);
+            sound.samples.insert(sound.samples.end(), frame, frame + sound.channels);
         }
     }
     return sound;
@@ -51,7 +57,7 @@ WaveSound read_stereo(SNDFILE* file, const SF_INFO& info)
 
 // Linear interpolation is plenty for short effects. Empty when the result
 // would be longer than a sound may be.
-std::optional<WaveSound> resample(WaveSound in, int in_rate, int out_rate)
+std::optional<Decoding> resample(Decoding in, int in_rate, int out_rate)
 {
     if (in_rate == out_rate || in.frames() == 0)
         return in;
@@ -60,17 +66,30 @@ std::optional<WaveSound> resample(WaveSound in, int in_rate, int out_rate)
     if (!(out_length <= double(WAVE_MAX_SECONDS) * out_rate))
         return std::nullopt;
     auto out_frames = static_cast<size_t>(out_length);
-    WaveSound out;
-    out.samples.resize(out_frames * 2);
+    const size_t channels = size_t(in.channels);
+    Decoding out;
+    out.channels = in.channels;
+    out.samples.resize(out_frames * channels);
     size_t last = in.frames() - 1;
     for (size_t i = 0; i < out_frames; ++i) {
         double position = i * step;
         size_t a = std::min(static_cast<size_t>(position), last);
         size_t b = std::min(a + 1, last);
         auto frac = static_cast<float>(position - a);
-        for (int side = 0; side < 2; ++side)
-            out.samples[2 * i + side] = in.samples[2 * a + side] * (1 - frac) + in.samples[2 * b + side] * frac;
+        for (size_t c = 0; c < channels; ++c)
+            out.samples[channels * i + c] =
+                in.samples[channels * a + c] * (1 - frac) + in.samples[channels * b + c] * frac;
     }
+    return out;
+}
+
+WaveSound to_16_bits(const Decoding& in)
+{
+    WaveSound out;
+    out.channels = in.channels;
+    out.samples.reserve(in.samples.size());
+    for (float x : in.samples)
+        out.samples.push_back(static_cast<int16_t>(std::lround(std::clamp(x, -1.0f, 1.0f) * 32767.0f)));
     return out;
 }
 
@@ -84,10 +103,10 @@ std::optional<WaveSound> decode_wave(const std::string& path, int out_rate)
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file || !playable(info))
         return std::nullopt;
-    auto sound = resample(read_stereo(file.get(), info), info.samplerate, out_rate);
+    auto sound = resample(read_channels(file.get(), info), info.samplerate, out_rate);
     if (!sound || sound->frames() == 0)
         return std::nullopt;
-    return sound;
+    return to_16_bits(*sound);
 }
 
 WaveSound make_blip(int out_rate)
@@ -95,13 +114,12 @@ WaveSound make_blip(int out_rate)
     constexpr double SECONDS = 0.15, PITCH = 660, LEVEL = 0.25;
     constexpr double ATTACK = 0.005, DECAY = 0.03;  // seconds; gentle edges
     auto frames = static_cast<size_t>(SECONDS * out_rate);
-    WaveSound blip;
-    blip.samples.resize(frames * 2);
+    Decoding blip;
+    blip.samples.resize(frames);
     for (size_t i = 0; i < frames; ++i) {
         double t = double(i) / out_rate;
         double envelope = std::min(1.0, t / ATTACK) * std::exp(-t / DECAY);
-        auto value = static_cast<float>(LEVEL * envelope * std::sin(2 * std::numbers::pi * PITCH * t));
-        blip.samples[2 * i] = blip.samples[2 * i + 1] = value;
+        blip.samples[i] = static_cast<float>(LEVEL * envelope * std::sin(2 * std::numbers::pi * PITCH * t));
     }
-    return blip;
+    return to_16_bits(blip);
 }

@@ -100,7 +100,7 @@ TEST(DecodeWave, ConvertsTheRateByInterpolation)
     // Every output frame lies on the same sine, halfway frames included.
     double worst = 0;
     for (size_t i = 0; i + 2 < sound->frames(); ++i)
-        worst = std::max(worst, std::abs(sound->samples[2 * i] - 0.5 * std::sin(2 * std::numbers::pi * PITCH * i / 44100)));
+        worst = std::max(worst, std::abs(sound->left(i) - 0.5 * std::sin(2 * std::numbers::pi * PITCH * i / 44100)));
     EXPECT_LT(worst, 0.01);
 }
 
@@ -113,10 +113,10 @@ TEST(DecodeWave, MapsChannelsToStereo)
     auto two = decode_wave(path, 44100);
     std::filesystem::remove(path);
     ASSERT_TRUE(three && two);
-    EXPECT_NEAR(three->samples[0], 0.1, 1e-4);
-    EXPECT_NEAR(three->samples[1], 0.2, 1e-4);
-    EXPECT_NEAR(two->samples[0], 0.5, 1e-4);
-    EXPECT_NEAR(two->samples[1], -0.5, 1e-4);
+    EXPECT_NEAR(three->left(0), 0.1, 1e-4);
+    EXPECT_NEAR(three->right(0), 0.2, 1e-4);
+    EXPECT_NEAR(two->left(0), 0.5, 1e-4);
+    EXPECT_NEAR(two->right(0), -0.5, 1e-4);
 }
 
 }  // namespace
