@@ -11,7 +11,7 @@
 #include <vector>
 
 struct WaveSound {
-    std::vector<int16_t> samples;  // two channels interleaved, left first
+    std::vector<int16_t> samples;  // one channel, or two interleaved, left first
     int channels = 1;
     std::size_t frames() const { return samples.size() / std::size_t(channels); }
     float left(std::size_t frame) const { return level(samples[frame * channels]); }
@@ -24,10 +24,9 @@ inline constexpr int WAVE_MAX_SECONDS = 10;
 
 // Reads a sound file of 8 to 192 kHz with 1 to 8 channels: mono stays
 // mono (and is heard on both sides), more than two channels keep the
-// first two, and the rate is
-// converted to out_rate. Empty when the file is missing, unreadable,
-// holds no sound, or its rate, channels or length (over
-// WAVE_MAX_SECONDS) are beyond those bounds.
+// first two, and the rate is converted to out_rate. Empty when the file
+// is missing, unreadable, holds no sound, or its rate, channels or length
+// (over WAVE_MAX_SECONDS) are beyond those bounds.
 std::optional<WaveSound> decode_wave(const std::string& path, int out_rate);
 
 // The short soft tone played for a sound that cannot be played.

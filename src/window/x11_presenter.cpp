@@ -134,7 +134,7 @@ void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
         shared_tried = true;
         share(surface);
     }
-    if (shared && shared == surface.pixels.data())
+    if (shared == surface.pixels.data())
         put_shared(surface, rects);
     else
         put_through_socket(surface, rects);
