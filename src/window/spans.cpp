@@ -6,6 +6,11 @@ void Spans::join(int left, int right)
 {
     if (left >= right)
         return;
+    if (count == 0) {  // a row's first stretch: most rows of a frame
+        span[0] = {int16_t(left), int16_t(right)};
+        count = 1;
+        return;
+    }
     // Stretches [first, last) touch the new one; they become one.
     int first = 0;
     while (first < count && span[size_t(first)].right < left)

@@ -21,7 +21,8 @@ namespace {
 constexpr qsizetype MAX_SHOWN_CHARACTERS = 256;
 constexpr std::size_t MAX_CACHED_TEXTS = 64;
 
-// A stretch of a mask row whose pixels are not wholly clear.
+// A stretch of a mask row to blend: inked pixels, with the small clear
+// gaps between them.
 struct Run {
     int16_t left, right;  // [left, right)
 };
@@ -31,27 +32,66 @@ struct Coverage {
     int left = 0;  // offset of the mask from the text position
     int top = 0;
     // Row j's inked stretches are runs[row_runs[j]] to runs[row_runs[j + 1]]:
-    // most of a text's box is clear, and is skipped without looking.
+    // most of a text's box is clear, and is neither blended nor marked.
     std::vector<Run> runs;
     std::vector<int> row_runs;
+    // The box of the runs, in the mask; empty when nothing is inked.
+    int ink_left = 0, ink_top = 0, ink_right = 0, ink_bottom = 0;
 };
+
+// Clear gaps narrower than this are blended with the runs around them
+// (blending leaves a clear pixel as it was), and each run is widened over
+// clear pixels to a multiple of four: a glyph's strokes are a few pixels
+// wide, and the blend goes four or eight pixels at a time.
+constexpr int SMALL_GAP = 8;
+
+int widened(int left, int right, int width) { return std::min(width, left + (right - left + 3) / 4 * 4); }
+
+void add_run(std::vector<Run>& runs, std::size_t row_start, int left, int right, int width)
+{
+    if (runs.size() > row_start && left - runs.back().right < SMALL_GAP) {
+        left = runs.back().left;
+        runs.pop_back();
+    }
+    runs.push_back({int16_t(left), int16_t(widened(left, right, width))});
+}
 
 void find_runs(Coverage& c)
 {
+    const int width = c.alpha.width();
     c.row_runs.push_back(0);
     for (int j = 0; j < c.alpha.height(); ++j) {
         const uchar* a = c.alpha.constScanLine(j);
-        for (int i = 0; i < c.alpha.width();) {
+        const std::size_t row_start = c.runs.size();
+        int i = 0;
+        while (i < width) {
             if (a[i] == 0) {
                 ++i;
                 continue;
             }
             int start = i;
-            while (i < c.alpha.width() && a[i] != 0)
+            while (i < width && a[i] != 0)
                 ++i;
-            c.runs.push_back({int16_t(start), int16_t(i)});
+            add_run(c.runs, row_start, start, i, width);
+            i = c.runs.back().right;  // what the widening took in is done
         }
         c.row_runs.push_back(int(c.runs.size()));
+    }
+}
+
+// The box around the runs: all that drawing the text can change.
+void find_ink(Coverage& c)
+{
+    c.ink_left = c.alpha.width();
+    c.ink_top = c.alpha.height();
+    for (int j = 0; j < c.alpha.height(); ++j) {
+        const int first = c.row_runs[std::size_t(j)], last = c.row_runs[std::size_t(j) + 1];
+        if (first == last)
+            continue;
+        c.ink_left = std::min<int>(c.ink_left, c.runs[std::size_t(first)].left);
+        c.ink_right = std::max<int>(c.ink_right, c.runs[std::size_t(last - 1)].right);
+        c.ink_top = std::min(c.ink_top, j);
+        c.ink_bottom = j + 1;
     }
 }
 
@@ -90,6 +130,7 @@ Coverage rasterise(const SurfaceFont& f, const QString& text)
     c.left = box.left();
     c.top = box.top() + metrics.ascent();
     find_runs(c);
+    find_ink(c);
     return c;
 }
 
@@ -126,9 +167,11 @@ void draw_text(Surface& s, std::string_view text)
     const Coverage& c = coverage_for(s.font, text);
     const int x0 = int(std::floor(s.text_x)) + c.left;
     const int y0 = int(std::floor(s.text_y)) + c.top;
-    // The part of the mask that lands on the surface.
-    const int i0 = std::max(0, -x0), i1 = std::min(c.alpha.width(), s.width - x0);
-    const int j0 = std::max(0, -y0), j1 = std::min(c.alpha.height(), s.height - y0);
+    // The part of the mask's ink that lands on the surface.
+    const int i0 = std::max(c.ink_left, -x0), i1 = std::min(c.ink_right, s.width - x0);
+    const int j0 = std::max(c.ink_top, -y0), j1 = std::min(c.ink_bottom, s.height - y0);
+    if (i0 >= i1 || j0 >= j1)
+        return;
     const uint32_t colour = s.text_colour;
     mark_damage(s, x0 + i0, y0 + j0, x0 + i1, y0 + j1);
     for (int j = j0; j < j1; ++j) {

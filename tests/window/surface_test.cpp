@@ -311,25 +311,31 @@ TEST(Surface, FieldSizedPixelsLiveInTheirOwnMemoryFile)
 }
 
 // Every coverage over every channel value, in runs of every length up to
-// nine (the blend goes four pixels at a time): the rule, not the sum.
+// seventeen (the blend goes eight, then four pixels at a time, then one):
+// the rule, not the sum. A clear pixel is kept whole, its top byte too.
 TEST(Text, CoverageBlendsEachChannelToTheNearestValue)
 {
     const uint32_t colour = 0xFF11A0F7;
     auto channel = [](uint32_t p, int shift) { return int((p >> shift) & 255); };
-    for (int n = 1; n <= 9; ++n)
+    constexpr int MAX_RUN = 17;
+    for (int n = 1; n <= MAX_RUN; ++n)
         for (int start = 0; start < 256 * 256; start += n) {
-            uint32_t row[9];
-            uint8_t coverage[9];
+            uint32_t row[MAX_RUN];
+            uint8_t coverage[MAX_RUN];
             for (int i = 0; i < n; ++i) {
                 int k = (start + i) % (256 * 256), under = k % 256;
                 row[i] = uint32_t(0x5A000000 | (under << 16) | ((255 - under) << 8) | ((under * 7) & 255));
                 coverage[i] = uint8_t(k / 256);
             }
-            uint32_t before[9];
+            uint32_t before[MAX_RUN];
             std::copy(row, row + n, before);
             blend_coverage(row, coverage, n, colour);
             for (int i = 0; i < n; ++i) {
                 int a = coverage[i];
+                if (a == 0) {
+                    ASSERT_EQ(row[i], before[i]) << "n " << n << " i " << i;
+                    continue;
+                }
                 ASSERT_EQ(row[i] >> 24, 0xFFu);
                 for (int shift : {0, 8, 16}) {
                     int want = int(std::lround((channel(colour, shift) * a + channel(before[i], shift) * (255 - a)) / 255.0));
@@ -352,7 +358,7 @@ TEST(Text, DrawsOnlyNearItsPositionInItsColour)
     set_text_colour(s, 63, 255, 159);
     set_text_position(s, 10, 10);
     draw_text(s, "成功");
-    int full = 0, changed = 0, outside = 0;
+    int full = 0, changed = 0, outside = 0, top_only = 0;
     for (int y = 0; y < 350; ++y)
         for (int x = 0; x < 350; ++x) {
             uint32_t p = s.at(x, y);
@@ -360,12 +366,14 @@ TEST(Text, DrawsOnlyNearItsPositionInItsColour)
                 continue;
             ++changed;
             full += p == rgb(63, 255, 159);
+            top_only += (p & 0xFFFFFF) == 0x000080;  // a clear pixel is not touched at all
             // two 27-pixel characters from (10, 10)
             outside += x < 9 || x > 10 + 2 * 27 + 2 || y < 9 || y > 10 + 27 + 2;
         }
     EXPECT_GT(full, 80);
     EXPECT_GT(changed, full);
     EXPECT_EQ(outside, 0);
+    EXPECT_EQ(top_only, 0);
 }
 
 // Ideographs advance by one em, so the em in pixels is the step between
