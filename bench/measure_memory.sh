@@ -12,7 +12,10 @@
 # /proc/PID/smaps for both screens in MEASURE_OUT (default
 # /tmp/tombora-memory) and the script prints the largest parts of the
 # round's resident memory, summed per mapped file (anonymous memory and
-# the heap by name), with the private dirty share beside each.
+# the heap by name), with the private dirty share beside each. Last, the
+# floor under all of it: bench/stack_floor (built beside the game) shows
+# Qt's window with menus alone, then with FluidSynth's library opened,
+# then with a synthesiser made, in the same X server.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -64,7 +67,7 @@ one_run() {
 parts() {
     awk '/^[0-9a-f]+-[0-9a-f]+ / { name = (NF >= 6) ? $6 : "[anonymous]"; sub(/.*\//, "", name); next }
          $1 == "Rss:" { rss[name] += $2 } $1 == "Private_Dirty:" { dirty[name] += $2 }
-         END { for (n in rss) printf "%8d %8d  %s\n", rss[n], dirty[n], n }' "$1" | sort -rn | head -25
+         END { for (n in rss) printf "%8d %8d  %s\n", rss[n], dirty[n], n }' "$1" | sort -rn | awk 'NR <= 25'
 }
 
 echo "measured on $(date -u +%Y-%m-%dT%H:%MZ), game: $E2E_GAME; VmRSS in MB"
@@ -78,3 +81,12 @@ for case in sound silent; do
     echo "$case, a round, resident kB / private dirty kB per mapping:"
     parts "$out/$case.round.smaps"
 done
+
+floor=$(dirname "$E2E_GAME")/../bench/stack_floor
+if [ -x "$floor" ]; then
+    echo "the stack alone, VmRSS in MB (bench/stack_floor):"
+    export PULSE_SERVER=$server
+    for part in qt library synth; do
+        XDG_RUNTIME_DIR=$(e2e_new_dir runtime) "$floor" "$part" || true
+    done
+fi
