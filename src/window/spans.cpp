@@ -56,6 +56,8 @@ std::vector<Rect> rectangles(const std::vector<Spans>& rows)
 {
     std::vector<Rect> done, open, still_open;
     for (int y = 0; y < int(rows.size()); ++y) {
+        if (open.empty() && rows[size_t(y)].empty())
+            continue;  // most rows of a frame
         still_open.clear();
         for (const Span& s : rows[size_t(y)]) {
             auto same = std::find_if(open.begin(), open.end(),

@@ -115,7 +115,8 @@ void copy_row(Surface& dst, int y, const Surface& src, int sy)
         return;  // most of the field, most frames
     if (same_base) {
         Spans differing = dst.row_written[row];
-        differing.add(src.row_written[from]);
+        if (!src.row_written[from].empty())
+            differing.add(src.row_written[from]);
         for (const Span& s : differing)
             if (copy_stretch(dst, s.left, y, source + s.left, s.right - s.left) && dst.shown)
                 dst.row_damage[row].add(s.left, s.right);
