@@ -1,0 +1,81 @@
+// Instructions per title or play frame, counted by callgrind: unlike
+// timings on a shared machine, the count is the same run after run, so a
+// change to composing can be judged by it. Frames are composed off screen
+// as in frame_bench; only 1000 frames after 200 to warm up are counted.
+//
+// Usage: valgrind --tool=callgrind --instr-atstart=no
+//        build/bench/frame_instructions [title|play], then
+//        callgrind_annotate on its output: the total over 1000 frames.
+#include <QGuiApplication>
+
+#include <valgrind/callgrind.h>
+
+#include <cstdio>
+#include <string>
+
+#include "fake_platform.h"
+#include "play/play_frame.h"
+#include "play/random_source.h"
+#include "play/round.h"
+#include "screens/title_screen.h"
+#include "shell/game_vars.h"
+#include "window/surfaces.h"
+
+namespace {
+
+constexpr int WARM_UP = 200, COUNTED = 1000;
+
+void prepare_round()
+{
+    seed_random(7);
+    start_round();
+    game_state = STATE_PLAY;
+    hit_count = 123;
+    miss_count = 4;
+    for (int slot = 1; slot <= 5; ++slot)
+        cat_x[slot] = int16_t(30 + 55 * slot);
+}
+
+void play_one_frame()
+{
+    time_left = 80;  // never end the round
+    second_mark = frame_start = 1;
+    play_frame();
+    for (int slot = 1; slot <= 5; ++slot)  // keep the cats in view
+        if (cat_x[slot] < 0 || cat_x[slot] > 300)
+            cat_x[slot] = 150;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    FakePlatform fake;
+    set_platform(&fake);
+    if (!load_pictures())
+        return 1;
+    const bool play = argc > 1 && std::string(argv[1]) == "play";
+    reset_game_vars();
+    if (play) {
+        prepare_round();
+    } else {
+        cat_letter[0] = "Hit";
+        rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
+        rank_score = {12345, 2345, 345};
+    }
+    int64_t pixels = 0;
+    for (int i = 0; i < WARM_UP + COUNTED; ++i) {
+        if (i == WARM_UP)
+            CALLGRIND_START_INSTRUMENTATION;
+        play ? play_one_frame() : title_frame();
+        if (i >= WARM_UP)
+            for (const Rect& r : fake.last_damage)
+                pixels += int64_t(r.right - r.left) * (r.bottom - r.top);
+    }
+    CALLGRIND_STOP_INSTRUMENTATION;
+    std::printf("%d %s frames counted; %.0f pixels sent a frame\n", COUNTED, play ? "play" : "title",
+                double(pixels) / COUNTED);
+    set_platform(nullptr);
+    return 0;
+}
