@@ -4,9 +4,8 @@
 #include <QGuiApplication>
 
 #include "fake_platform.h"
+#include "frame_scenes.h"
 #include "play/play_frame.h"
-#include "play/random_source.h"
-#include "play/round.h"
 #include "screens/result_screen.h"
 #include "screens/title_screen.h"
 #include "shell/game_vars.h"
@@ -15,19 +14,6 @@
 namespace {
 
 FakePlatform fake;
-
-void prepare_round()
-{
-    reset_game_vars();
-    seed_random(7);
-    start_round();
-    game_state = STATE_PLAY;
-    hit_count = 123;
-    miss_count = 4;
-    // Spread the cats over the field as in the middle of a round.
-    for (int slot = 1; slot <= 5; ++slot)
-        cat_x[slot] = int16_t(30 + 55 * slot);
-}
 
 // Pixels and rectangles a frame sends to the screen, on average.
 void count_sent(benchmark::State& state, int64_t pixels, int64_t rects)
@@ -66,10 +52,7 @@ BENCHMARK(BM_PlayFrame);
 
 void BM_TitleFrame(benchmark::State& state)
 {
-    reset_game_vars();
-    cat_letter[0] = "Hit";
-    rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
-    rank_score = {12345, 2345, 345};
+    prepare_title();
     int64_t pixels = 0, rects = 0;
     for (auto _ : state) {
         title_frame();

@@ -14,27 +14,14 @@
 #include <string>
 
 #include "fake_platform.h"
+#include "frame_scenes.h"
 #include "play/play_frame.h"
-#include "play/random_source.h"
-#include "play/round.h"
 #include "screens/title_screen.h"
-#include "shell/game_vars.h"
 #include "window/surfaces.h"
 
 namespace {
 
 constexpr int WARM_UP = 200, COUNTED = 1000;
-
-void prepare_round()
-{
-    seed_random(7);
-    start_round();
-    game_state = STATE_PLAY;
-    hit_count = 123;
-    miss_count = 4;
-    for (int slot = 1; slot <= 5; ++slot)
-        cat_x[slot] = int16_t(30 + 55 * slot);
-}
 
 void play_one_frame()
 {
@@ -56,14 +43,7 @@ int main(int argc, char** argv)
     if (!load_pictures())
         return 1;
     const bool play = argc > 1 && std::string(argv[1]) == "play";
-    reset_game_vars();
-    if (play) {
-        prepare_round();
-    } else {
-        cat_letter[0] = "Hit";
-        rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
-        rank_score = {12345, 2345, 345};
-    }
+    play ? prepare_round() : prepare_title();
     int64_t pixels = 0;
     for (int i = 0; i < WARM_UP + COUNTED; ++i) {
         if (i == WARM_UP)
