@@ -25,9 +25,7 @@ uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
 }
 
 #ifdef TOMBORA_AVX2
-// Eight pixels at a time where the processor has AVX2 (the package is
-// built for any x86-64, so it is asked at run time). The same sum as
-// below, lane for lane; returns how many pixels it did.
+// The sum below on sixteen 16-bit channels.
 __attribute__((target("avx2"))) inline __m256i blend_words(__m256i over, __m256i under, __m256i a)
 {
     const __m256i full = _mm256_set1_epi16(255), half = _mm256_set1_epi16(128);
@@ -36,6 +34,9 @@ __attribute__((target("avx2"))) inline __m256i blend_words(__m256i over, __m256i
     return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
 }
 
+// Eight pixels at a time where the processor has AVX2 (the package is
+// built for any x86-64, so it is asked at run time), lane for lane as the
+// four-pixel loop below; returns how many pixels it did.
 __attribute__((target("avx2"))) int blend_eights(uint32_t* row, const uint8_t* coverage, int n, uint32_t colour)
 {
     const __m256i zero = _mm256_setzero_si256();
@@ -58,7 +59,8 @@ __attribute__((target("avx2"))) int blend_eights(uint32_t* row, const uint8_t* c
     return i;
 }
 
-const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
+// Asked once, before main; the processor is looked at first.
+const bool HAS_AVX2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 }  // namespace
