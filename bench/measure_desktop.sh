@@ -22,10 +22,18 @@
 # (measure_lib.sh, as in measure_game.sh); then the title screen and a
 # round (F2, OK, about 3 letters a second typed with xdotool), each over
 # MEASURE_SECS (10) seconds. For Tux Typing (B): its main menu, then a game
-# of Fish Cascade (Return three times: Easy, Short Words), typed the same.
+# of Fish Cascade (Return three times: Fish Cascade, Easy, the first word
+# list), typed the same. Tux Typing's menu follows the pointer, so the
+# pointer is parked outside its window before the menu shows; and a run
+# counts only when the screen shows Fish Cascade (its level, lives and fish
+# counters at the top; a typing lesson or the menu has none): a run on any
+# other screen is refused with a message and made again. Each Tux Typing
+# run's screenshot is kept in the output folder.
 # CPU is utime + stime from /proc/PID/stat of the game, of the X server and
 # of the sound server, before and after the window, over the wall time,
-# in % of one core; memory is VmRSS at the end of each window.
+# in % of one core; wake-ups are the voluntary context switches of all the
+# program's threads over the window, a second; memory is VmRSS and its
+# anonymous part (RssAnon) at the end of each window.
 #
 # Key to sound: after the pairs, one more round of とんぼら is played with
 # its music on, one key every 0.7 s; the sink's monitor is recorded with
@@ -70,6 +78,13 @@ xpid=${E2E_PIDS[0]}
 
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
+anon_mb() { awk -v k="$(status_kb "$1" RssAnon)" 'BEGIN { printf "%.1f", k / 1024 }'; }
+memory() { echo "$(rss_mb "$1") $(anon_mb "$1")"; }
+
+# switches PID: voluntary context switches of all the process's threads.
+switches() {
+    cat /proc/"$1"/task/*/status 2>/dev/null | awk '$1 == "voluntary_ctxt_switches:" { n += $2 } END { print n + 0 }'
+}
 
 # sound_ticks: the sound server's run time (all its processes), 0 without one.
 sound_ticks() {
@@ -78,25 +93,26 @@ sound_ticks() {
     echo "$sum"
 }
 
-# cpu3 PID: "game x sound" in % of one core over the window.
+# cpu3 PID: "game x sound wake-ups": CPU in % of one core over the window,
+# and the program's wake-ups a second.
 cpu3() {
-    local pid=$1 g0 x0 s0 t0 g1 x1 s1 t1
-    g0=$(ticks "/proc/$pid/stat") x0=$(ticks "/proc/$xpid/stat") s0=$(sound_ticks) t0=$(now_ns)
+    local pid=$1 g0 x0 s0 v0 t0 g1 x1 s1 v1 t1
+    g0=$(ticks "/proc/$pid/stat") x0=$(ticks "/proc/$xpid/stat") s0=$(sound_ticks) v0=$(switches "$pid") t0=$(now_ns)
     sleep "$secs"
-    g1=$(ticks "/proc/$pid/stat") x1=$(ticks "/proc/$xpid/stat") s1=$(sound_ticks) t1=$(now_ns)
-    awk -v hz="$hz" -v w="$(((t1 - t0) / 1000))" -v g=$((g1 - g0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) \
-        'BEGIN { f = 100 / hz / (w / 1e6); printf "%.2f %.2f %.2f", g * f, x * f, s * f }'
+    g1=$(ticks "/proc/$pid/stat") x1=$(ticks "/proc/$xpid/stat") s1=$(sound_ticks) v1=$(switches "$pid") t1=$(now_ns)
+    awk -v hz="$hz" -v w="$(((t1 - t0) / 1000))" -v g=$((g1 - g0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) -v v=$((v1 - v0)) \
+        'BEGIN { f = 100 / hz / (w / 1e6); printf "%.2f %.2f %.2f %.0f", g * f, x * f, s * f, v / (w / 1e6) }'
 }
 
 letters() { printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $((secs / 8 + 1))); }
 
-# typed_cpu_and_rss PID: cpu3 and VmRSS while letters are typed, about
+# typed_cpu_and_memory PID: cpu3 and memory while letters are typed, about
 # three a second.
-typed_cpu_and_rss() {
+typed_cpu_and_memory() {
     local typer figures
     xdotool type --delay 300 "$(letters)" >/dev/null &
     typer=$!
-    figures="$(cpu3 "$1") $(rss_mb "$1")"
+    figures="$(cpu3 "$1") $(memory "$1")"
     kill "$typer" 2>/dev/null || true
     wait "$typer" 2>/dev/null || true
     echo "$figures"
@@ -117,7 +133,7 @@ end_program() {
     e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
 }
 
-# Row: "first_frame_ms title(g x s) rss_title round(g x s) rss_round load"
+# Row: "first_frame_ms title(g x s wake) rss anon round(g x s wake) rss anon load"
 run_tombora() {
     local rd
     rd=$(e2e_new_dir runtime)
@@ -126,18 +142,36 @@ run_tombora() {
     sleep 3
     local title load=$(loadavg)
     title=$(cpu3 "$pid")
-    local rss_title=$(rss_mb "$pid")
+    local mem_title=$(memory "$pid")
     start_round "$w" "$pid"
     sleep 1
     local round
-    round=$(typed_cpu_and_rss "$pid")
+    round=$(typed_cpu_and_memory "$pid")
     end_program "$pid"
-    echo "$first $title $rss_title $round $load"
+    echo "$first $title $mem_title $round $load"
 }
 
-run_tuxtype() {
-    local home w
+# in_fish_cascade SHOT: whether a screenshot of Tux Typing's 640 x 480
+# window shows Fish Cascade: its counters of lives and fish (cyan digits
+# at the top, x 380 to 620) and the white word "Lives" beside them. Its
+# menu has no such digits there, and a typing lesson neither.
+in_fish_cascade() {
+    local digits lives
+    digits=$(convert "$1" -crop 240x35+380+0 +repage txt:- |
+        awk -F'[(,)]' 'NR > 1 && $3 < 80 && $4 > 180 && $5 > 180 { n++ } END { print n + 0 }')
+    lives=$(convert "$1" -crop 60x30+325+0 +repage txt:- |
+        awk -F'[(,)]' 'NR > 1 && $3 > 235 && $4 > 235 && $5 > 235 { n++ } END { print n + 0 }')
+    ((digits >= 150 && lives >= 60))
+}
+
+# tuxtype_once N: one run of Tux Typing; its row, or status 1 when the
+# round was not Fish Cascade (the screenshot shows what it was).
+tuxtype_once() {
+    local home w shot=$E2E_OUT/tuxtype-pair$1-try$2.png
     home=$(e2e_new_dir tuxhome)
+    # The menu follows the pointer: kept off the window, Return goes down
+    # the menu's first entries.
+    xdotool mousemove 1023 767
     (HOME=$home exec "$tuxtype" --window) >>"$E2E_TMP/tuxtype.log" 2>&1 &
     local pid=$!
     E2E_PIDS+=("$pid")
@@ -145,14 +179,28 @@ run_tuxtype() {
     sleep 3
     local menu load=$(loadavg)
     menu=$(cpu3 "$pid")
-    local rss_menu=$(rss_mb "$pid")
+    local mem_menu=$(memory "$pid")
     e2e_activate "$w"
     xdotool key --delay 1500 Return Return Return
     sleep 2
+    import -window "$w" "$shot"
+    if ! in_fish_cascade "$shot"; then
+        end_program "$pid"
+        return 1
+    fi
     local round
-    round=$(typed_cpu_and_rss "$pid")
+    round=$(typed_cpu_and_memory "$pid")
     end_program "$pid"
-    echo "- $menu $rss_menu $round $load"
+    echo "- $menu $mem_menu $round $load"
+}
+
+run_tuxtype() {
+    local try
+    for try in 1 2 3; do
+        tuxtype_once "$1" "$try" && return 0
+        log "  refused: Tux Typing's round was not Fish Cascade (see $E2E_OUT/tuxtype-pair$1-try$try.png)"
+    done
+    die "Tux Typing did not reach Fish Cascade in 3 tries"
 }
 
 # key_latency: one round with music, a key every 0.7 s, the sink recorded.
@@ -197,7 +245,7 @@ for ((i = 1; i <= pairs; i++)); do
     A[i]=$(run_tombora)
     log "  ${A[i]}"
     log "pair $i: Tux Typing"
-    B[i]=$(run_tuxtype)
+    B[i]=$(run_tuxtype "$i")
     log "  ${B[i]}"
 done
 latency="(not measured without sound)"
@@ -208,30 +256,46 @@ fi
 
 echo
 echo "measured on $(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, game: $game"
-echo "CPU in % of one core over $secs s: game / X server / sound server; memory VmRSS in MB"
-printf '%-4s %-10s | %-20s %6s | %-20s %6s | %s\n' pair first_ms "title g/x/s" rss "round g/x/s" rss "load (title run)"
+echo "CPU in % of one core over $secs s: game / X server / sound server; wake-ups a second (all the"
+echo "program's threads); memory VmRSS / RssAnon in MB. A: とんぼら (title, round); B: Tux Typing (menu, Fish Cascade)"
+printf '%-4s %-10s | %-20s %5s %11s | %-20s %5s %11s | %s\n' pair first_ms "title g/x/s" wake "rss/anon" "round g/x/s" wake "rss/anon" "load (title run)"
 ratios_title=()
 ratios_round=()
 alone_title=()
 alone_round=()
+anon_title=()
+anon_round=()
+rss_title=()
+rss_round=()
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 for ((i = 1; i <= pairs; i++)); do
     for who in A B; do
         eval "row=\${$who[i]}"
-        read -r first tg tx ts trss rg rx rs rrss l1 l2 l3 <<<"$row"
-        printf '%-4s %-10s | %-20s %6s | %-20s %6s | %s\n' "$i$who" "$first" "$tg/$tx/$ts" "$trss" "$rg/$rx/$rs" "$rrss" "$l1 $l2 $l3"
+        read -r first tg tx ts tw trss tanon rg rx rs rw rrss ranon l1 l2 l3 <<<"$row"
+        printf '%-4s %-10s | %-20s %5s %11s | %-20s %5s %11s | %s\n' "$i$who" "$first" "$tg/$tx/$ts" "$tw" "$trss/$tanon" \
+            "$rg/$rx/$rs" "$rw" "$rrss/$ranon" "$l1 $l2 $l3"
     done
-    read -r _ atg atx ats _ arg arx ars _ _ _ _ <<<"${A[i]}"
-    read -r _ btg btx bts _ brg brx brs _ _ _ _ <<<"${B[i]}"
-    ratios_title+=("$(awk -v a="$atg" -v b="$atx" -v c="$ats" -v d="$btg" -v e="$btx" -v f="$bts" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
-    ratios_round+=("$(awk -v a="$arg" -v b="$arx" -v c="$ars" -v d="$brg" -v e="$brx" -v f="$brs" 'BEGIN { printf "%.2f", (a + b + c) / (d + e + f) }')")
-    alone_title+=("$(awk -v a="$atg" -v b="$btg" 'BEGIN { printf "%.2f", a / b }')")
-    alone_round+=("$(awk -v a="$arg" -v b="$brg" 'BEGIN { printf "%.2f", a / b }')")
+    read -r _ atg atx ats _ atrss atanon arg arx ars _ arrss aranon _ _ _ <<<"${A[i]}"
+    read -r _ btg btx bts _ btrss btanon brg brx brs _ brrss branon _ _ _ <<<"${B[i]}"
+    ratios_title+=("$(ratio "$(awk -v a="$atg" -v b="$atx" -v c="$ats" 'BEGIN { print a + b + c }')" \
+        "$(awk -v a="$btg" -v b="$btx" -v c="$bts" 'BEGIN { print a + b + c }')")")
+    ratios_round+=("$(ratio "$(awk -v a="$arg" -v b="$arx" -v c="$ars" 'BEGIN { print a + b + c }')" \
+        "$(awk -v a="$brg" -v b="$brx" -v c="$brs" 'BEGIN { print a + b + c }')")")
+    alone_title+=("$(ratio "$atg" "$btg")")
+    alone_round+=("$(ratio "$arg" "$brg")")
+    rss_title+=("$(ratio "$atrss" "$btrss")")
+    rss_round+=("$(ratio "$arrss" "$brrss")")
+    anon_title+=("$(ratio "$atanon" "$btanon")")
+    anon_round+=("$(ratio "$aranon" "$branon")")
 done
 if ((pairs > 0)); then
     echo "ratio A/B of game + X + sound server, title (menu for B): ${ratios_title[*]}; median $(median "${ratios_title[@]}")"
     echo "ratio A/B of game + X + sound server, round:              ${ratios_round[*]}; median $(median "${ratios_round[@]}")"
     echo "ratio A/B of the game alone, title (menu for B):          ${alone_title[*]}; median $(median "${alone_title[@]}")"
     echo "ratio A/B of the game alone, round:                       ${alone_round[*]}; median $(median "${alone_round[@]}")"
+    echo "ratio A/B of resident memory, title / round:              median $(median "${rss_title[@]}") / $(median "${rss_round[@]}")"
+    echo "ratio A/B of anonymous memory, title / round:             median $(median "${anon_title[@]}") / $(median "${anon_round[@]}")"
+    echo "Tux Typing's screenshots, each checked to show Fish Cascade: $E2E_OUT/tuxtype-pair*.png"
 fi
 echo "key to sound (round with music):"
 echo "$latency" | sed 's/^/  /'
