@@ -1,39 +1,38 @@
 #include "music/alsa_probe.h"
 
 #include <alsa/asoundlib.h>
-#include <dlfcn.h>
+
+#include "music/runtime_library.h"
 
 namespace {
 
 void ignore_alsa_message(const char*, int, const char*, int, const char*, ...) {}
 
-struct Alsa {
-    decltype(&snd_lib_error_set_handler) set_error_handler;
-    decltype(&snd_pcm_open) pcm_open;
-    decltype(&snd_pcm_close) pcm_close;
-    decltype(&snd_config_update_free_global) free_configuration;
-};
+#define TOMBORA_ALSA_FUNCTIONS(X)  \
+    X(snd_lib_error_set_handler)   \
+    X(snd_pcm_open)                \
+    X(snd_pcm_close)               \
+    X(snd_config_update_free_global)
 
-template <typename F>
-bool look_up(void* library, const char* name, F& function)
-{
-    function = reinterpret_cast<F>(dlsym(library, name));
-    return function != nullptr;
-}
+struct Alsa {
+    TOMBORA_ALSA_FUNCTIONS(TOMBORA_FUNCTION_POINTER)
+};
 
 bool card_opens(void* library)
 {
     Alsa alsa;
-    if (!look_up(library, "snd_lib_error_set_handler", alsa.set_error_handler)
-        || !look_up(library, "snd_pcm_open", alsa.pcm_open) || !look_up(library, "snd_pcm_close", alsa.pcm_close)
-        || !look_up(library, "snd_config_update_free_global", alsa.free_configuration))
+    bool complete = true;
+#define TOMBORA_ALSA_LOOK_UP(name) complete = look_up(library, #name, alsa.name) && complete;
+    TOMBORA_ALSA_FUNCTIONS(TOMBORA_ALSA_LOOK_UP)
+#undef TOMBORA_ALSA_LOOK_UP
+    if (!complete)
         return false;
-    alsa.set_error_handler(ignore_alsa_message);
+    alsa.snd_lib_error_set_handler(ignore_alsa_message);
     snd_pcm_t* pcm = nullptr;
-    bool opens = alsa.pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) >= 0;
+    bool opens = alsa.snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) >= 0;
     if (opens)
-        alsa.pcm_close(pcm);
-    alsa.free_configuration();
+        alsa.snd_pcm_close(pcm);
+    alsa.snd_config_update_free_global();
     return opens;
 }
 
@@ -41,7 +40,7 @@ bool card_opens(void* library)
 
 bool alsa_finds_card()
 {
-    void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    void* library = open_runtime_library("libasound.so.2");
     if (!library)
         return false;
     // With a card the library stays open (and quiet) for the synthesiser's

@@ -49,7 +49,7 @@ public:
     // otherwise leaves buf as it was.
     void short_path_name(const char* path, char* buf, std::size_t buf_len);
     // Starts a sound file and returns at once; cuts off the sound before it;
-    // a file that cannot be played gives a short stand-in tone.
+    // a file that cannot be played gives a short blip.
     void play_wave(const std::string& path);
 
     // The next frames of the mix, for Output::offline. Both spans must have

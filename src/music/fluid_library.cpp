@@ -1,23 +1,19 @@
 #include "music/fluid_library.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
 
 namespace {
 
 const FluidLibrary* open_library()
 {
-    void* handle = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
+    void* handle = open_runtime_library("libfluidsynth.so.3");
     if (!handle)
         return nullptr;
     static FluidLibrary library;
     bool complete = true;
-#define TOMBORA_FLUID_LOOKUP(name)                                                \
-    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, #name)); \
-    complete = complete && library.name;
-    TOMBORA_FLUID_FUNCTIONS(TOMBORA_FLUID_LOOKUP)
-#undef TOMBORA_FLUID_LOOKUP
+#define TOMBORA_FLUID_LOOK_UP(name) complete = look_up(handle, #name, library.name) && complete;
+    TOMBORA_FLUID_FUNCTIONS(TOMBORA_FLUID_LOOK_UP)
+#undef TOMBORA_FLUID_LOOK_UP
     if (!complete)
         return nullptr;
     // A panic is still shown: it means the synthesiser cannot go on.

@@ -7,6 +7,8 @@
 
 #include <fluidsynth.h>
 
+#include "music/runtime_library.h"
+
 #define TOMBORA_FLUID_FUNCTIONS(X) \
     X(new_fluid_settings)          \
     X(delete_fluid_settings)       \
@@ -36,9 +38,7 @@
     X(delete_fluid_audio_driver)
 
 struct FluidLibrary {
-#define TOMBORA_FLUID_POINTER(name) decltype(&::name) name;
-    TOMBORA_FLUID_FUNCTIONS(TOMBORA_FLUID_POINTER)
-#undef TOMBORA_FLUID_POINTER
+    TOMBORA_FLUID_FUNCTIONS(TOMBORA_FUNCTION_POINTER)
 };
 
 // Opens the library on the first call (any thread) with its messages

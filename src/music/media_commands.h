@@ -45,7 +45,7 @@ private:
     std::string alias_;  // of the open piece, lower case; empty when none
 };
 
-// The stand-in for short path names: writes the path in double quotes, ready
-// for an open command, when the file exists and it fits into buf with its
-// NUL; otherwise leaves buf as it was.
+// A path as an open command takes it: writes the path in double quotes
+// when the file exists and the quoted path fits into buf with its NUL;
+// otherwise leaves buf as it was.
 void quoted_path_name(const char* path, char* buf, std::size_t buf_len);

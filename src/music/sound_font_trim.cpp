@@ -1,11 +1,11 @@
 #include "music/sound_font_trim.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <span>
-#include <string>
 
 namespace {
 
@@ -32,22 +32,64 @@ bool read_at(std::FILE* file, uint64_t offset, uint8_t* out, size_t count)
     return std::fseek(file, long(offset), SEEK_SET) == 0 && std::fread(out, 1, count, file) == count;
 }
 
-// Record sizes of the preset section's sub-chunks, in the file's order.
-constexpr size_t PHDR = 38, BAG = 4, MOD = 10, GEN = 4, INST = 22, SHDR = 46;
-constexpr uint32_t GEN_INSTRUMENT = 41;
-constexpr const char* PARTS[] = {"phdr", "pbag", "pmod", "pgen", "inst", "ibag", "imod", "igen", "shdr"};
-constexpr size_t PART_SIZES[] = {PHDR, BAG, MOD, GEN, INST, BAG, MOD, GEN, SHDR};
+// The preset section holds nine parts, always in this order: three levels
+// of lists (presets, instruments, samples); each preset and instrument
+// owns a run of zones ("bags"), each zone a run of modulators and one of
+// generators. Every list ends with a closing record.
+enum PartIndex : size_t { PHDR, PBAG, PMOD, PGEN, INST, IBAG, IMOD, IGEN, SHDR, PART_COUNT };
+struct PartKind {
+    char id[5];
+    size_t record_size;
+};
+constexpr PartKind PART_KINDS[PART_COUNT] = {
+    {"phdr", 38}, {"pbag", 4}, {"pmod", 10}, {"pgen", 4}, {"inst", 22},
+    {"ibag", 4},  {"imod", 10}, {"igen", 4}, {"shdr", 46},
+};
 
 using Part = std::span<const uint8_t>;
+using Parts = std::array<Part, PART_COUNT>;
 
-// Zones [first, last) of a list of headers (presets or instruments) with
-// their bag index at `bag_at`.
+// Where a preset or instrument header keeps its first zone's index.
+struct HeaderLayout {
+    size_t size, bag_at;
+};
+constexpr HeaderLayout PRESET{PART_KINDS[PHDR].record_size, 24}, INSTRUMENT{PART_KINDS[INST].record_size, 20};
+constexpr size_t PRESET_PROGRAM_AT = 20, PRESET_BANK_AT = 22;
+// A zone: the index of its first generator, then of its first modulator.
+constexpr size_t BAG = PART_KINDS[PBAG].record_size, BAG_GEN_AT = 0, BAG_MOD_AT = 2;
+// A generator: its operator, then its amount.
+constexpr size_t GEN = PART_KINDS[PGEN].record_size, GEN_OPERATOR_AT = 0, GEN_AMOUNT_AT = 2;
+constexpr size_t MOD = PART_KINDS[PMOD].record_size;
+// The generator whose amount is the index of the instrument a preset zone plays.
+constexpr uint32_t GEN_INSTRUMENT = 41;
+
+Part record(Part list, size_t size, size_t index) { return list.subspan(index * size, size); }
+uint32_t field16(Part record, size_t at) { return u16(record.subspan(at, 2).data()); }
+// Headers in a list, the closing one included.
+size_t count(Part headers, HeaderLayout layout) { return headers.size() / layout.size; }
+
+// Zones [first, last) of header `i`: the next header's index ends them.
 struct Range {
     uint32_t first, last;
 };
-Range zones_of(Part headers, size_t size, size_t bag_at, size_t i)
+Range zones_of(Part headers, HeaderLayout layout, size_t i)
 {
-    return {u16(&headers[i * size + bag_at]), u16(&headers[(i + 1) * size + bag_at])};
+    return {field16(record(headers, layout.size, i), layout.bag_at),
+            field16(record(headers, layout.size, i + 1), layout.bag_at)};
+}
+
+// Appends a copy of a header whose zones now start at `bag`.
+void append_header(std::vector<uint8_t>& out, Part header, HeaderLayout layout, uint32_t bag)
+{
+    size_t at = out.size();
+    out.insert(out.end(), header.begin(), header.end());
+    put16(&out[at + layout.bag_at], bag);
+}
+
+void append16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(v & 0xFF);
+    out.push_back(v >> 8 & 0xFF);
 }
 
 // Copies the zones of one preset or instrument, with their generators
@@ -62,22 +104,18 @@ public:
     bool copy(Range zones, Remap remap)
     {
         for (uint32_t z = zones.first; z < zones.last; ++z) {
-            const uint8_t* bag = &bags_[z * BAG];
-            uint32_t gen0 = u16(bag), gen1 = u16(bag + BAG), mod0 = u16(bag + 2), mod1 = u16(bag + BAG + 2);
+            Part bag = record(bags_, BAG, z), next = record(bags_, BAG, z + 1);
+            uint32_t gen0 = field16(bag, BAG_GEN_AT), gen1 = field16(next, BAG_GEN_AT);
+            uint32_t mod0 = field16(bag, BAG_MOD_AT), mod1 = field16(next, BAG_MOD_AT);
             if (gen0 > gen1 || mod0 > mod1 || gen1 * GEN > gens_.size() || mod1 * MOD > mods_.size())
                 return false;
             append16(new_bags, uint32_t(new_gens.size() / GEN));
             append16(new_bags, uint32_t(new_mods.size() / MOD));
-            new_mods.insert(new_mods.end(), &mods_[mod0 * MOD], &mods_[mod1 * MOD]);
-            for (uint32_t g = gen0; g < gen1; ++g) {
-                const uint8_t* gen = &gens_[g * GEN];
-                uint32_t amount = u16(gen + 2);
-                if (u16(gen) == GEN_INSTRUMENT && !remap(amount))
+            Part mods = mods_.subspan(mod0 * MOD, (mod1 - mod0) * MOD);
+            new_mods.insert(new_mods.end(), mods.begin(), mods.end());
+            for (uint32_t g = gen0; g < gen1; ++g)
+                if (!copy_generator(record(gens_, GEN, g), remap))
                     return false;
-                size_t at = new_gens.size();
-                new_gens.insert(new_gens.end(), gen, gen + GEN);
-                put16(&new_gens[at + 2], amount);
-            }
         }
         return true;
     }
@@ -94,108 +132,152 @@ public:
     std::vector<uint8_t> new_bags, new_mods, new_gens;
 
 private:
-    static void append16(std::vector<uint8_t>& out, uint32_t v)
+    template <typename Remap>
+    bool copy_generator(Part gen, Remap remap)
     {
-        out.push_back(v & 0xFF);
-        out.push_back(v >> 8 & 0xFF);
+        uint32_t amount = field16(gen, GEN_AMOUNT_AT);
+        if (field16(gen, GEN_OPERATOR_AT) == GEN_INSTRUMENT && !remap(amount))
+            return false;
+        size_t at = new_gens.size();
+        new_gens.insert(new_gens.end(), gen.begin(), gen.end());
+        put16(&new_gens[at + GEN_AMOUNT_AT], amount);
+        return true;
     }
+
     Part bags_, mods_, gens_;
 };
 
-bool bag_indices_fit(Part headers, size_t size, size_t bag_at, Part bags)
+// The nine parts of a section ("LIST" size "pdta" then the parts), each a
+// whole number of records; nothing when one is missing or out of order.
+std::optional<Parts> split_parts(Part section)
 {
-    size_t count = headers.size() / size;
-    if (count < 1)
+    Parts parts;
+    size_t pos = 12;
+    for (size_t i = 0; i < PART_COUNT; ++i) {
+        if (pos + 8 > section.size() || std::memcmp(section.data() + pos, PART_KINDS[i].id, 4) != 0)
+            return std::nullopt;
+        size_t size = u32(section.data() + pos + 4);
+        if (size % PART_KINDS[i].record_size != 0 || pos + 8 + size > section.size())
+            return std::nullopt;
+        parts[i] = section.subspan(pos + 8, size);
+        pos += 8 + size;
+    }
+    return parts;
+}
+
+// Every header but the closing one owns a run of zones inside `bags`,
+// closing zone included.
+bool bag_indices_fit(Part headers, HeaderLayout layout, Part bags)
+{
+    if (count(headers, layout) < 1)
         return false;
-    for (size_t i = 0; i + 1 < count; ++i) {
-        Range r = zones_of(headers, size, bag_at, i);
+    for (size_t i = 0; i + 1 < count(headers, layout); ++i) {
+        Range r = zones_of(headers, layout, i);
         if (r.first > r.last || (r.last + 1) * BAG > bags.size())
             return false;
     }
     return true;
 }
 
-void append_part(std::vector<uint8_t>& out, const char* id, const std::vector<uint8_t>& body)
-{
-    size_t at = out.size();
-    out.resize(at + 8);
-    std::memcpy(&out[at], id, 4);
-    put32(&out[at + 4], uint32_t(body.size()));
-    out.insert(out.end(), body.begin(), body.end());
-}
-
-std::optional<std::vector<uint8_t>> trim_section(Part section, const PresetSet& keep)
-{
-    // section: "LIST" size "pdta" then the nine parts in order.
-    std::map<std::string, Part> parts;
-    size_t pos = 12;
-    for (size_t i = 0; i < std::size(PARTS); ++i) {
-        if (pos + 8 > section.size() || std::memcmp(&section[pos], PARTS[i], 4) != 0)
-            return std::nullopt;
-        size_t size = u32(&section[pos + 4]);
-        if (size % PART_SIZES[i] != 0 || pos + 8 + size > section.size())
-            return std::nullopt;
-        parts[PARTS[i]] = section.subspan(pos + 8, size);
-        pos += 8 + size;
+// Builds the new lists: the kept presets in their order, and each
+// instrument they play once, in the order first played.
+class SectionTrimmer {
+public:
+    explicit SectionTrimmer(const Parts& parts)
+        : parts_(parts), preset_zones_(parts[PBAG], parts[PMOD], parts[PGEN]),
+          instrument_zones_(parts[IBAG], parts[IMOD], parts[IGEN])
+    {
     }
-    Part phdr = parts["phdr"], inst = parts["inst"];
-    constexpr size_t PRESET_BAG = 24, INST_BAG = 20;
-    if (!bag_indices_fit(phdr, PHDR, PRESET_BAG, parts["pbag"]) || !bag_indices_fit(inst, INST, INST_BAG, parts["ibag"]))
-        return std::nullopt;
 
-    Zones preset_zones(parts["pbag"], parts["pmod"], parts["pgen"]);
-    Zones inst_zones(parts["ibag"], parts["imod"], parts["igen"]);
-    std::vector<uint8_t> new_phdr, new_inst;
-    std::map<uint32_t, uint32_t> new_index;  // old instrument -> new
-    auto take_instrument = [&](uint32_t& index) {
-        if (index + 1 >= inst.size() / INST)
+    bool copy_presets(const PresetSet& keep)
+    {
+        for (size_t i = 0; i + 1 < count(parts_[PHDR], PRESET); ++i) {
+            Part header = record(parts_[PHDR], PRESET.size, i);
+            if (!keep.count({int(field16(header, PRESET_BANK_AT)), int(field16(header, PRESET_PROGRAM_AT))}))
+                continue;
+            append_header(new_presets_, header, PRESET, preset_zones_.bag_count());
+            auto take = [this](uint32_t& index) { return take_instrument(index); };
+            if (!preset_zones_.copy(zones_of(parts_[PHDR], PRESET, i), take))
+                return false;
+        }
+        return true;
+    }
+
+    // The closing headers ("EOP", "EOI") point past the last zone.
+    void close()
+    {
+        append_closing(new_presets_, parts_[PHDR], PRESET, preset_zones_.bag_count());
+        append_closing(new_instruments_, parts_[INST], INSTRUMENT, instrument_zones_.bag_count());
+        preset_zones_.close();
+        instrument_zones_.close();
+    }
+
+    std::vector<uint8_t> section() const
+    {
+        std::vector<uint8_t> out(12);
+        std::memcpy(out.data(), "LIST", 4);
+        std::memcpy(&out[8], "pdta", 4);
+        const std::vector<uint8_t>* bodies[] = {
+            &new_presets_,     &preset_zones_.new_bags,     &preset_zones_.new_mods,     &preset_zones_.new_gens,
+            &new_instruments_, &instrument_zones_.new_bags, &instrument_zones_.new_mods, &instrument_zones_.new_gens,
+        };
+        for (size_t i = 0; i < std::size(bodies); ++i)
+            append_part(out, PART_KINDS[i].id, *bodies[i]);
+        append_part(out, PART_KINDS[SHDR].id, parts_[SHDR]);
+        put32(&out[4], uint32_t(out.size() - 8));
+        return out;
+    }
+
+private:
+    static void append_closing(std::vector<uint8_t>& out, Part headers, HeaderLayout layout, uint32_t bag)
+    {
+        append_header(out, record(headers, layout.size, count(headers, layout) - 1), layout, bag);
+    }
+
+    static void append_part(std::vector<uint8_t>& out, const char* id, Part body)
+    {
+        size_t at = out.size();
+        out.resize(at + 8);
+        std::memcpy(&out[at], id, 4);
+        put32(&out[at + 4], uint32_t(body.size()));
+        out.insert(out.end(), body.begin(), body.end());
+    }
+
+    // Turns an old instrument index into the new one, copying the
+    // instrument the first time a kept preset plays it.
+    bool take_instrument(uint32_t& index)
+    {
+        if (index + 1 >= count(parts_[INST], INSTRUMENT))
             return false;
-        auto [it, added] = new_index.emplace(index, uint32_t(new_index.size()));
+        auto [it, added] = new_index_.emplace(index, uint32_t(new_index_.size()));
         if (added) {
-            size_t at = new_inst.size();
-            new_inst.insert(new_inst.end(), &inst[index * INST], &inst[(index + 1) * INST]);
-            put16(&new_inst[at + INST_BAG], inst_zones.bag_count());
-            if (!inst_zones.copy(zones_of(inst, INST, INST_BAG, index), [](uint32_t&) { return false; }))
+            append_header(new_instruments_, record(parts_[INST], INSTRUMENT.size, index), INSTRUMENT,
+                          instrument_zones_.bag_count());
+            auto no_instruments = [](uint32_t&) { return false; };
+            if (!instrument_zones_.copy(zones_of(parts_[INST], INSTRUMENT, index), no_instruments))
                 return false;
         }
         index = it->second;
         return true;
-    };
-    size_t presets = phdr.size() / PHDR - 1;
-    for (size_t i = 0; i < presets; ++i) {
-        const uint8_t* header = &phdr[i * PHDR];
-        if (!keep.count({int(u16(header + 22)), int(u16(header + 20))}))
-            continue;
-        size_t at = new_phdr.size();
-        new_phdr.insert(new_phdr.end(), header, header + PHDR);
-        put16(&new_phdr[at + PRESET_BAG], preset_zones.bag_count());
-        if (!preset_zones.copy(zones_of(phdr, PHDR, PRESET_BAG, i), take_instrument))
-            return std::nullopt;
     }
-    // The closing headers ("EOP", "EOI") point past the last zone.
-    new_phdr.insert(new_phdr.end(), &phdr[presets * PHDR], &phdr[(presets + 1) * PHDR]);
-    put16(&new_phdr[new_phdr.size() - PHDR + PRESET_BAG], preset_zones.bag_count());
-    size_t instruments = inst.size() / INST - 1;
-    new_inst.insert(new_inst.end(), &inst[instruments * INST], &inst[(instruments + 1) * INST]);
-    put16(&new_inst[new_inst.size() - INST + INST_BAG], inst_zones.bag_count());
-    preset_zones.close();
-    inst_zones.close();
 
-    std::vector<uint8_t> out(12);
-    std::memcpy(out.data(), "LIST", 4);
-    std::memcpy(&out[8], "pdta", 4);
-    append_part(out, "phdr", new_phdr);
-    append_part(out, "pbag", preset_zones.new_bags);
-    append_part(out, "pmod", preset_zones.new_mods);
-    append_part(out, "pgen", preset_zones.new_gens);
-    append_part(out, "inst", new_inst);
-    append_part(out, "ibag", inst_zones.new_bags);
-    append_part(out, "imod", inst_zones.new_mods);
-    append_part(out, "igen", inst_zones.new_gens);
-    Part shdr = parts["shdr"];
-    append_part(out, "shdr", {shdr.begin(), shdr.end()});
-    put32(&out[4], uint32_t(out.size() - 8));
-    return out;
+    const Parts& parts_;
+    Zones preset_zones_, instrument_zones_;
+    std::vector<uint8_t> new_presets_, new_instruments_;
+    std::map<uint32_t, uint32_t> new_index_;  // old instrument -> new
+};
+
+std::optional<std::vector<uint8_t>> trim_section(Part section, const PresetSet& keep)
+{
+    std::optional<Parts> parts = split_parts(section);
+    if (!parts || !bag_indices_fit((*parts)[PHDR], PRESET, (*parts)[PBAG])
+        || !bag_indices_fit((*parts)[INST], INSTRUMENT, (*parts)[IBAG]))
+        return std::nullopt;
+    SectionTrimmer trimmer(*parts);
+    if (!trimmer.copy_presets(keep))
+        return std::nullopt;
+    trimmer.close();
+    return trimmer.section();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <vector>
 
 struct TrimmedSoundFont {
-    // The trimmed file is the original's first `kept` bytes, with the RIFF
+    // The trimmed file is the whole file's first `kept` bytes, with the RIFF
     // size at bytes 4 to 7 changed, followed by `tail`.
     uint64_t kept = 0;
     std::vector<uint8_t> tail;

@@ -17,7 +17,7 @@ public:
     explicit WavePlayer(int out_rate);
 
     // Starts the sound file at path; a file that cannot be played gives
-    // the stand-in blip.
+    // a short blip.
     void play(const std::string& path);
     // Adds the playing sound's next frames to both channels; false when no
     // sound plays. Audio thread.

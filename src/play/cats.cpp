@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int16_t LEFT_ENTRY = -50;
-constexpr int16_t RIGHT_ENTRY = 350;
-
 // +1 for the rightward rows 1, 3, 5; -1 for the leftward rows 2, 4; 0 else.
 int direction_of(int16_t slot)
 {
@@ -18,11 +15,11 @@ int direction_of(int16_t slot)
     return slot % 2 == 1 ? 1 : -1;
 }
 
-int16_t entry_edge(int direction) { return direction > 0 ? LEFT_ENTRY : RIGHT_ENTRY; }
+int16_t entry_edge(int direction) { return direction > 0 ? CAT_LEFT_ENTRY : CAT_RIGHT_ENTRY; }
 
 bool wrapped(int direction, int16_t x)
 {
-    return direction > 0 ? x >= RIGHT_ENTRY : x <= LEFT_ENTRY;
+    return direction > 0 ? x >= CAT_RIGHT_ENTRY : x <= CAT_LEFT_ENTRY;
 }
 
 void change_picture(int16_t slot, int direction)

@@ -1,5 +1,6 @@
 #include "play/round.h"
 
+#include "play/cats.h"
 #include "play/random_source.h"
 #include "shell/game_vars.h"
 
@@ -12,7 +13,9 @@ void start_round()
     hit_count = 0;
     miss_count = 0;
     time_left = ROUND_SECONDS;
-    cat_x = {-50, -50, 350, -50, 350, -50};  // slot 0 keeps its y
+    // Each cat at the edge it walks in from; slot 0, the title cat, keeps
+    // its y.
+    cat_x = {CAT_LEFT_ENTRY, CAT_LEFT_ENTRY, CAT_RIGHT_ENTRY, CAT_LEFT_ENTRY, CAT_RIGHT_ENTRY, CAT_LEFT_ENTRY};
     for (int16_t slot = 1; slot <= 5; ++slot)
         cat_y[slot] = int16_t(150 + 25 * slot);
     for (int16_t slot = 1; slot <= 5; ++slot)

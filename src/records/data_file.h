@@ -15,10 +15,17 @@ inline constexpr std::size_t DATA_FILE_READ_LIMIT = 1 << 20;
 // missing, cannot be read, or is not a plain file (a folder, a pipe).
 std::string read_data_file(const char* name);
 
-// Writes the whole file through a temporary file in the same folder that
-// then replaces the old one, so a crash, a kill or a full disk leaves
-// either the old file or the new one, never a cut one; the folder is
-// synced after the rename, so the new file survives a power cut. The
-// temporary files a killed save left are removed first. False when the
-// file could not be written; the old file is then untouched.
+// The suffix of a save's new file while it is written under a name of its
+// own: "<name>.tombora-saving". No other program makes a file so named.
+inline constexpr char DATA_FILE_SAVING_SUFFIX[] = ".tombora-saving";
+
+// Writes the whole file as a new file in the same folder, synced to the
+// disk, that is then renamed over the old one, so a crash, a kill or a
+// full disk leaves either the old file or the new one, never a cut one;
+// the folder is synced after the rename, so the new file survives a power
+// cut. A symbolic link is written through, and an existing file keeps its
+// permissions. No other file is touched: the only name the writer takes
+// away is its own saving name, which a killed save can leave.
+// False when the file could not be written; the old file is then
+// untouched.
 bool write_data_file(const char* name, std::string_view bytes);

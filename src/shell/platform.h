@@ -43,7 +43,7 @@ public:
     // Opens the help page at path, modeless, owned by the main window.
     virtual void show_help(const std::string& path) = 0;
     // Starts a wave file and returns at once; a new sound replaces one
-    // still playing; a file that cannot be played gives a stand-in sound.
+    // still playing; a file that cannot be played gives a short blip.
     virtual void play_wave(const std::string& path) = 0;
     // The media command interpreter: 0 on success, non-zero on failure;
     // writes a NUL-terminated reply of at most reply_len bytes.

@@ -4,7 +4,7 @@
 #   pulse_start      starts the server (again) on its own socket; sets
 #                    PULSE_PID and exports PULSE_SERVER
 #   pipewire_start   instead, PipeWire (Debian 12's desktop default) with
-#                    its PulseAudio stand-in and session manager, on a
+#                    its PulseAudio server and session manager, on a
 #                    D-Bus session of its own, with the same null sink;
 #                    sets PULSE_PID to the graph's process and PULSE_PIDS
 #                    to every process of the server

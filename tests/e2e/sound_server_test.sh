@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The game on a private PulseAudio server (a null sink), or with the
-# argument "pipewire" on PipeWire's stand-in for one.
+# argument "pipewire" on PipeWire's PulseAudio server.
 #
 # With music off, the title is silent and costs nothing: the game's stream
 # is corked and its sound thread does not wake; a key in a round wakes it

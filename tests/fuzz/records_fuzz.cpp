@@ -2,25 +2,16 @@
 // the name mapping, and checks what the game relies on: no crash, and a
 // table read from anything is written and read back unchanged.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "records/cp932.h"
 #include "records/field_reader.h"
 #include "records/high_score_table.h"
 #include "records/settings_format.h"
 
 namespace {
-
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
 
 void check_fields(std::string_view bytes)
 {

@@ -3,46 +3,13 @@
 // the fuzzer's limit, and a sound that is stereo and no longer than a
 // sound may be.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
 
+#include "fuzz_support.h"
 #include "music/wave_sound.h"
 
 namespace {
 
 constexpr int OUT_RATE = 44100;
-
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
-
-// The reader opens files by path: each input goes into one scratch file
-// in the working folder, which run_fuzz.sh sets to its own.
-const std::string& scratch_path()
-{
-    static const std::string path = [] {
-        char name[] = "wave_input.XXXXXX";
-        int fd = mkstemp(name);
-        require(fd >= 0, "a scratch file can be made");
-        close(fd);
-        return std::string(name);
-    }();
-    return path;
-}
-
-void write_scratch(const uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(scratch_path().c_str(), "wb");
-    require(file != nullptr, "the scratch file can be written");
-    require(std::fwrite(data, 1, size, file) == size, "the scratch file takes the bytes");
-    std::fclose(file);
-}
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // Sound files the game cannot sensibly play: absurd rates, channel counts
-// and lengths give the stand-in tone, memory stays small, and sound goes
+// and lengths give the blip, memory stays small, and sound goes
 // on afterwards.
 #include <sys/resource.h>
 
@@ -40,7 +40,7 @@ long peak_memory_mib()
     return usage.ru_maxrss / 1024;
 }
 
-TEST_F(DamagedWaveTest, AbsurdRatesChannelsAndLengthsGiveTheStandInAndSoundGoesOn)
+TEST_F(DamagedWaveTest, AbsurdRatesChannelsAndLengthsGiveTheBlipAndSoundGoesOn)
 {
     auto level = [](int, int) { return 0.5; };
     std::vector<std::string> damaged;
@@ -60,7 +60,7 @@ TEST_F(DamagedWaveTest, AbsurdRatesChannelsAndLengthsGiveTheStandInAndSoundGoesO
     for (const std::string& path : damaged) {
         audio.play_wave(path);
         Rendered out = render(0.5);
-        EXPECT_GT(rms(out.left, 0, frames_of(0.05)), 0.02) << path << ": the stand-in sounds";
+        EXPECT_GT(rms(out.left, 0, frames_of(0.05)), 0.02) << path << ": the blip sounds";
         EXPECT_LT(rms(out.left, frames_of(0.2)), 1e-6) << path << ": and is short";
     }
     EXPECT_LT(peak_memory_mib(), 256) << "MiB at the most";

@@ -1,5 +1,5 @@
 // Sound effects: decoding, the mix into the one output, replacement, the
-// stand-in tone and the cache.
+// blip for a file that cannot be played, and the cache.
 #include <algorithm>
 #include <numbers>
 
@@ -65,7 +65,7 @@ TEST_F(WaveTest, SoundAndMusicShareTheOutput)
         ASSERT_NEAR(both.left[i] - left[i], 0.25, 1e-3) << "frame " << i;
 }
 
-TEST_F(WaveTest, AFileThatCannotBePlayedGivesTheShortStandIn)
+TEST_F(WaveTest, AFileThatCannotBePlayedGivesTheShortBlip)
 {
     std::string text = file("text.wav", {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
     for (const std::string& path : {(dir / "missing.wav").string(), text}) {
@@ -85,7 +85,7 @@ TEST_F(WaveTest, ARepeatedSoundIsNotReadAgain)
     render(0.2);
     std::filesystem::remove(path);
     audio.play_wave(path);
-    EXPECT_NEAR(mean(render(0.1).left, 0, 0.09), 0.5, 1e-3) << "the remembered sound, not the stand-in";
+    EXPECT_NEAR(mean(render(0.1).left, 0, 0.09), 0.5, 1e-3) << "the remembered sound, not the blip";
 }
 
 TEST(DecodeWave, ConvertsTheRateByInterpolation)

@@ -1,9 +1,8 @@
 // The cats: moving, wrapping, walking pictures, recovery after a hit, and
 // how they are drawn onto the back buffer.
-#include <cmath>
-
 #include "game_test.h"
 #include "play/cats.h"
+#include "play/random_source.h"
 #include "play/round.h"
 
 namespace {
@@ -13,7 +12,7 @@ void seed_for_speed(int speed)
 {
     for (uint32_t seed = 1;; ++seed) {
         seed_random(seed);
-        if (int(std::floor(double(next_random()) * 4)) + 2 == speed) {
+        if (random_below(4, 2) == speed) {
             seed_random(seed);
             return;
         }
@@ -22,7 +21,7 @@ void seed_for_speed(int speed)
 
 std::string letter_of_next_draw()
 {
-    return std::string(1, char('A' + int(std::floor(double(next_random()) * 26))));
+    return std::string(1, char('A' + random_below(26, 0)));
 }
 
 struct CatsTest : GameTest {

@@ -24,7 +24,9 @@ TEST_F(RoundTest, PlacesTheFiveCatsOffTheFieldWithOneLetterEach)
     EXPECT_EQ(hit_count, 0);
     EXPECT_EQ(miss_count, 0);
     EXPECT_EQ(time_left, 80);
-    EXPECT_EQ(cat_x, (std::array<int16_t, 6>{-50, -50, 350, -50, 350, -50}));
+    // Rightward rows 1, 3 and 5 from the left, and the title cat back there.
+    constexpr int16_t L = CAT_LEFT_ENTRY, R = CAT_RIGHT_ENTRY;
+    EXPECT_EQ(cat_x, (std::array<int16_t, 6>{L, L, R, L, R, L}));
     EXPECT_EQ(cat_y, (std::array<int16_t, 6>{200, 175, 200, 225, 250, 275}));
     for (int slot = 1; slot <= 5; ++slot) {
         ASSERT_EQ(cat_letter[slot].size(), 1u);

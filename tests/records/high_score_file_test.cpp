@@ -168,40 +168,6 @@ TEST_F(HighScoreFileTest, ControlCharactersInNamesAreReadAsQuestionMarksAndTheFi
     expect_row(1, "Po？？chi,30,40？？", 0, 0);
 }
 
-TEST_F(HighScoreFileTest, ASaveRemovesWhatAKilledSaveLeftAndNothingElse)
-{
-    // QSaveFile's temporary files are the name, a dot and six letters.
-    const std::string leftovers[] = {"HISCORE.dat.wXOACc", "HISCORE.dat.abcdef"};
-    const std::string foreign[] = {
-        "HISCORE.dat.bak",     "HISCORE.dat.old1",   "HISCORE.dat.abcde",  "HISCORE.dat.abcdefg",
-        "HISCORE.dat.abc12d",  "HISCORE.dat.ab-cde", "config.dat.wXOACc", "xHISCORE.dat.wXOACc",
-        "HISCORE.dat.wXOACc~", "HISCORE.datXwXOACc",
-    };
-    for (const std::string& name : leftovers)
-        write_bytes(name, CLEARED_LINE);
-    for (const std::string& name : foreign)
-        write_bytes(name, "keep me");
-    // A folder and a link of the temporary files' shape are not files the
-    // writer made; the link's target stays too.
-    std::filesystem::create_directory("HISCORE.dat.Folder");
-    write_bytes("target", "keep me");
-    std::filesystem::create_symlink("target", "HISCORE.dat.Linked");
-
-    set_row(0, "たま", 50, 50);
-    write_high_scores();
-    EXPECT_TRUE(fake.messages.empty());
-    for (const std::string& name : leftovers)
-        EXPECT_FALSE(std::filesystem::exists(name)) << name;
-    for (const std::string& name : foreign)
-        EXPECT_EQ(read_bytes(name), "keep me") << name;
-    EXPECT_TRUE(std::filesystem::is_directory("HISCORE.dat.Folder"));
-    EXPECT_TRUE(std::filesystem::is_symlink("HISCORE.dat.Linked"));
-    EXPECT_EQ(read_bytes("target"), "keep me");
-    reset_game_vars();
-    read_high_scores();
-    expect_row(0, "たま", 50, 50);
-}
-
 TEST_F(HighScoreFileTest, OnlyTheHeadOfAHugeFileIsRead)
 {
     write_bytes("HISCORE.dat", "\"" + std::string(2 * DATA_FILE_READ_LIMIT, 'x'));
