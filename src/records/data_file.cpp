@@ -71,8 +71,10 @@ int open_new_file(int folder, const SaveTarget& target, bool& named)
     // A new data file gets the permissions the umask leaves; a file saved
     // over an old one is private until it takes the old one's permissions.
     mode_t mode = target.existing_mode ? 0600 : 0666;
-    int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    named = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR);
+    // An unnamed file is linked in through /proc, which a bare chroot may
+    // lack.
+    int fd = access("/proc/self/fd", X_OK) == 0 ? openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
+    named = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == ENOENT || errno == EACCES);
     if (named)
         fd = openat(folder, target.saving.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
     return fd;
