@@ -14,6 +14,7 @@
 #include "music/midi.h"
 #include "play/judge.h"
 #include "play/random_source.h"
+#include "raster/surfaces.h"
 #include "records/high_score_file.h"
 #include "records/settings_file.h"
 #include "screens/keys.h"
@@ -29,7 +30,6 @@
 #include "window/play_field.h"
 #include "window/qt_platform.h"
 #include "window/signal_watcher.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/surface.h"
 #include "shell/platform.h"
-#include "window/surface.h"
 
 class FakePlatform : public Platform {
 public:

@@ -1,4 +1,4 @@
-#include "window/blend.h"
+#include "raster/blend.h"
 
 #include <cstring>
 

@@ -12,9 +12,9 @@
 #include <random>
 
 #include "fake_platform.h"
-#include "window/blend.h"
-#include "window/surface.h"
-#include "window/surfaces.h"
+#include "raster/blend.h"
+#include "raster/surface.h"
+#include "raster/surfaces.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window/surface.h"
+#include "raster/surface.h"
 
 #include <algorithm>
 #include <cstring>

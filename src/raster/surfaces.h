@@ -2,7 +2,7 @@
 // the scratch surface for a cat with its letter, and the eight pictures.
 #pragma once
 
-#include "window/surface.h"
+#include "raster/surface.h"
 
 inline constexpr const char* GAME_FONT = "IPAPGothic";  // stands in for "ＭＳ Ｐゴシック"
 inline constexpr int FIELD = 350;                        // play field width and height

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "window/pixel_memory.h"
-#include "window/spans.h"
+#include "raster/pixel_memory.h"
+#include "raster/spans.h"
 
 enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
 
