@@ -23,12 +23,6 @@ Surface::Surface(int w, int h, uint32_t colour, SurfaceFont f)
         base = new_stamp();
 }
 
-void set_pixel(Surface& s, int x, int y, uint32_t colour)
-{
-    s.pixels[size_t(y) * s.width + x] = colour;
-    mark_damage(s, x, y, x + 1, y + 1);
-}
-
 void fill(Surface& s, uint32_t colour)
 {
     std::fill(s.pixels.begin(), s.pixels.end(), colour);

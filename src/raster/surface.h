@@ -57,7 +57,6 @@ struct Surface {
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-void set_pixel(Surface& s, int x, int y, uint32_t colour);
 void fill(Surface& s, uint32_t colour);
 
 // D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h

@@ -5,6 +5,7 @@
 #include "game_test.h"
 #include "play/cats.h"
 #include "play/round.h"
+#include "set_pixel.h"
 
 namespace {
 

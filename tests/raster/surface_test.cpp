@@ -15,6 +15,7 @@
 #include "raster/blend.h"
 #include "raster/surface.h"
 #include "raster/surfaces.h"
+#include "set_pixel.h"
 
 namespace {
 

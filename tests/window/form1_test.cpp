@@ -13,6 +13,7 @@
 #include "raster/surface.h"
 #include "window/form1.h"
 #include "window/play_field.h"
+#include "set_pixel.h"
 #include "window/qt_platform.h"
 
 namespace {
