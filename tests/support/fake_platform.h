@@ -15,8 +15,8 @@
 class FakePlatform : public Platform {
 public:
     uint32_t now = 0;
-    // Run on each process_events / wait_events, in order; stands in for the
-    // handlers that the window would dispatch then.
+    // Run on each process_events / wait_events, in order: the events the
+    // window would dispatch to the game's handlers then.
     std::deque<std::function<void()>> pending_events;
     int process_calls = 0;
     std::vector<uint32_t> waits;  // max_ms of each wait_events
