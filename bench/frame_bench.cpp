@@ -6,10 +6,10 @@
 #include "fake_platform.h"
 #include "frame_scenes.h"
 #include "play/play_frame.h"
+#include "raster/surfaces.h"
 #include "screens/result_screen.h"
 #include "screens/title_screen.h"
 #include "shell/game_vars.h"
-#include "window/surfaces.h"
 
 namespace {
 

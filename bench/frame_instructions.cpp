@@ -16,8 +16,8 @@
 #include "fake_platform.h"
 #include "frame_scenes.h"
 #include "play/play_frame.h"
+#include "raster/surfaces.h"
 #include "screens/title_screen.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "play/round.h"
+#include "raster/surfaces.h"
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "window/form1.h"
 #include "window/qt_platform.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "play/random_source.h"
 #include "play/round.h"
+#include "raster/surfaces.h"
 #include "shell/game_vars.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "music/midi.h"
 #include "play/cats.h"
+#include "raster/surfaces.h"
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "shell/program_files.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "play/cats.h"
 #include "play/play_frame.h"
+#include "raster/surfaces.h"
 #include "screens/screen_changes.h"
 #include "shell/game_vars.h"
 #include "shell/platform.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "music/midi.h"
 #include "play/cats.h"
 #include "play/random_source.h"
+#include "raster/surfaces.h"
 #include "shell/game_vars.h"
-#include "window/surfaces.h"
 
 namespace {
 

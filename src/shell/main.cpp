@@ -14,6 +14,7 @@
 #include "music/midi.h"
 #include "play/judge.h"
 #include "play/random_source.h"
+#include "raster/surfaces.h"
 #include "records/high_score_file.h"
 #include "records/settings_file.h"
 #include "screens/keys.h"
@@ -21,15 +22,14 @@
 #include "shell/game_vars.h"
 #include "shell/main_loop.h"
 #include "shell/program_files.h"
-#include "shell/single_copy.h"
 #include "shell/user_folders.h"
 #include "shell/version.h"
-#include "window/come_forward.h"
+#include "single_copy/door.h"
+#include "single_copy/lock.h"
 #include "window/form1.h"
 #include "window/play_field.h"
 #include "window/qt_platform.h"
 #include "window/signal_watcher.h"
-#include "window/surfaces.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "raster/surfaces.h"
 #include "window/play_field.h"
-#include "window/surfaces.h"
 
 namespace {
 

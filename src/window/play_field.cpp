@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QRegion>
 
-#include "window/surface.h"
+#include "raster/surface.h"
 #include "window/x11_presenter.h"
 
 namespace {

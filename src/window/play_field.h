@@ -35,6 +35,6 @@ private:
     bool presenter_tried = false;
 };
 
-// The key code the game knows a key by (the codes of the original
-// keyboard layer: Space 32, F1 112, F2 113, A to Z 65 to 90); 0 if none.
+// The key code the game knows a key by (Space 32, Enter 13, F1 112, F2 113,
+// A to Z 65 to 90, 0 to 9 48 to 57); 0 if none.
 int16_t key_code_of(int qt_key);

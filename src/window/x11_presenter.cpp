@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "window/pixel_memory.h"
-#include "window/surface.h"
+#include "raster/pixel_memory.h"
+#include "raster/surface.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "window/spans.h"
+#include "raster/spans.h"
 
 struct Surface;
 struct xcb_connection_t;

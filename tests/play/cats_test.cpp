@@ -4,6 +4,7 @@
 #include "play/cats.h"
 #include "play/random_source.h"
 #include "play/round.h"
+#include "set_pixel.h"
 
 namespace {
 

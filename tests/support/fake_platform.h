@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "raster/surface.h"
 #include "shell/platform.h"
-#include "window/surface.h"
 
 class FakePlatform : public Platform {
 public:
     uint32_t now = 0;
-    // Run on each process_events / wait_events, in order: the handlers a
-    // test has the window dispatch at that point.
+    // Run on each process_events / wait_events, in order: the events the
+    // window would dispatch to the game's handlers then.
     std::deque<std::function<void()>> pending_events;
     int process_calls = 0;
     std::vector<uint32_t> waits;  // max_ms of each wait_events

@@ -6,8 +6,8 @@
 
 #include "fake_platform.h"
 #include "play/random_source.h"
+#include "raster/surfaces.h"
 #include "shell/game_vars.h"
-#include "window/surfaces.h"
 
 // How many pixels of the block [x0, x1) x [y0, y1) have the colour.
 inline int count_colour(const Surface& s, uint32_t colour, int x0, int y0, int x1, int y1)

@@ -10,10 +10,11 @@
 
 #include <QScreen>
 
+#include "raster/surface.h"
 #include "window/form1.h"
 #include "window/play_field.h"
+#include "set_pixel.h"
 #include "window/qt_platform.h"
-#include "window/surface.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "shell/single_copy.h"
 #include "shell/user_folders.h"
+#include "single_copy/lock.h"
 
 namespace {
 

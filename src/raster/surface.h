@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "window/pixel_memory.h"
-#include "window/spans.h"
+#include "raster/pixel_memory.h"
+#include "raster/spans.h"
 
 enum Rop { SRCCOPY, SRCERASE, SRCINVERT };
 
@@ -57,7 +57,6 @@ struct Surface {
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-void set_pixel(Surface& s, int x, int y, uint32_t colour);
 void fill(Surface& s, uint32_t colour);
 
 // D = S, D = S AND NOT D, or D = D XOR S, per channel, for the w x h

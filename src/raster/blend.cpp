@@ -1,4 +1,4 @@
-#include "window/blend.h"
+#include "raster/blend.h"
 
 #include <cstring>
 
@@ -12,26 +12,40 @@
 
 namespace {
 
-// One pixel: red and blue side by side in one word, green in another, each
-// in 16 bits of room; x / 255 rounded is (x + 128 + ((x + 128) >> 8)) >> 8.
+// Channels in 16 bits of room each: eight or sixteen of them in a vector
+// register, where the processor has one. The sixteen are handed only to
+// functions that are always inlined into the AVX2 loop, so the compiler's
+// note on how such a vector would be passed between functions built
+// without AVX does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef uint16_t Words8 __attribute__((vector_size(16)));
+typedef uint16_t Words16 __attribute__((vector_size(32)));
+
+// The blend of each channel: (over * a + under * (255 - a)) / 255, rounded
+// to the nearest, as (x + (x >> 8)) >> 8 with x = the sum + 128. The sum
+// stays below 2^16, so it fits a channel's 16 bits. Channels is one
+// channel in a plain integer, or a vector of Words8 or Words16.
+template <typename Channels>
+[[gnu::always_inline]] inline Channels mix_channels(Channels over, Channels under, Channels a)
+{
+    const Channels x = over * a + under * (255 - a) + 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+// One pixel, a channel at a time; the top byte becomes the colour's.
 uint32_t mix(uint32_t over, uint32_t under, uint32_t a)
 {
-    const uint32_t b = 255 - a;
-    uint32_t rb = (over & 0xFF00FFu) * a + (under & 0xFF00FFu) * b + 0x800080u;
-    uint32_t g = (over & 0x00FF00u) * a + (under & 0x00FF00u) * b + 0x008000u;
-    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-    g = ((g + ((g >> 8) & 0x00FF00u)) >> 8) & 0x00FF00u;
-    return (over & 0xFF000000u) | rb | g;
+    uint32_t out = over & 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8)
+        out |= mix_channels((over >> shift) & 255, (under >> shift) & 255, a) << shift;
+    return out;
 }
 
 #ifdef TOMBORA_AVX2
-// The sum below on sixteen 16-bit channels.
-__attribute__((target("avx2"))) inline __m256i blend_words(__m256i over, __m256i under, __m256i a)
+// Four pixels' channels in each 128-bit half.
+__attribute__((target("avx2"))) inline __m256i mix_words(__m256i over, __m256i under, __m256i a)
 {
-    const __m256i full = _mm256_set1_epi16(255), half = _mm256_set1_epi16(128);
-    __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(over, a), _mm256_mullo_epi16(under, _mm256_sub_epi16(full, a)));
-    x = _mm256_add_epi16(x, half);
-    return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
+    return __m256i(mix_channels(Words16(over), Words16(under), Words16(a)));
 }
 
 // Eight pixels at a time where the processor has AVX2 (the package is
@@ -50,8 +64,8 @@ __attribute__((target("avx2"))) int blend_eights(uint32_t* row, const uint8_t* c
         const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(coverage + i));
         const __m256i a = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(eight), spread);
         const __m256i under = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
-        __m256i out = _mm256_packus_epi16(blend_words(over, _mm256_unpacklo_epi8(under, zero), _mm256_unpacklo_epi8(a, zero)),
-                                          blend_words(over, _mm256_unpackhi_epi8(under, zero), _mm256_unpackhi_epi8(a, zero)));
+        __m256i out = _mm256_packus_epi16(mix_words(over, _mm256_unpacklo_epi8(under, zero), _mm256_unpacklo_epi8(a, zero)),
+                                          mix_words(over, _mm256_unpackhi_epi8(under, zero), _mm256_unpackhi_epi8(a, zero)));
         out = _mm256_or_si256(_mm256_and_si256(out, low), top);
         out = _mm256_blendv_epi8(out, under, _mm256_cmpeq_epi32(a, zero));  // clear pixels kept whole
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + i), out);
@@ -73,16 +87,13 @@ void blend_coverage(uint32_t* row, const uint8_t* coverage, int n, uint32_t colo
         i = blend_eights(row, coverage, n, colour);
 #endif
 #ifdef __SSE2__
-    // Four pixels at a time, the same sum in 16-bit lanes: a title's lines
-    // are redrawn every frame.
+    // Four pixels at a time, their channels in eight 16-bit lanes: a
+    // title's lines are redrawn every frame.
     const __m128i zero = _mm_setzero_si128();
     const __m128i over = _mm_unpacklo_epi8(_mm_set1_epi32(int(colour)), zero);
-    const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
     const __m128i top = _mm_set1_epi32(int(colour & 0xFF000000u)), low = _mm_set1_epi32(0x00FFFFFF);
     auto blend = [&](__m128i under, __m128i a) {
-        __m128i x = _mm_add_epi16(_mm_mullo_epi16(over, a), _mm_mullo_epi16(under, _mm_sub_epi16(full, a)));
-        x = _mm_add_epi16(x, half);
-        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+        return __m128i(mix_channels(Words8(over), Words8(under), Words8(a)));
     };
     for (; i + 4 <= n; i += 4) {
         uint32_t four;

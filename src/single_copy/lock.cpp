@@ -1,4 +1,4 @@
-#include "shell/single_copy.h"
+#include "single_copy/lock.h"
 
 #include <chrono>
 #include <thread>

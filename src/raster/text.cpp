@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "window/blend.h"
-#include "window/surface.h"
+#include "raster/blend.h"
+#include "raster/surface.h"
 
 namespace {
 

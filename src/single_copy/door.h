@@ -2,6 +2,8 @@
 // running copy's window comes forward. The running copy keeps a door (a
 // local socket) in its private folder beside its lock; the second copy
 // knocks and hands over the desktop's activation token, if it got one.
+// The door only passes the knock on: the window raises itself
+// (Form1::come_forward).
 //
 // Plain POSIX sockets watched by the event loop: Qt's network module would
 // bring a dozen libraries (Kerberos, proxies, name lookups) and more than

@@ -1,4 +1,4 @@
-#include "window/surfaces.h"
+#include "raster/surfaces.h"
 
 #include <QImage>
 #include <QString>

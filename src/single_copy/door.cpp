@@ -1,4 +1,4 @@
-#include "window/come_forward.h"
+#include "single_copy/door.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "window/surface.h"
+#include "raster/surface.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,12 +21,6 @@ Surface::Surface(int w, int h, uint32_t colour, SurfaceFont f)
 {
     for (uint64_t& base : row_base)
         base = new_stamp();
-}
-
-void set_pixel(Surface& s, int x, int y, uint32_t colour)
-{
-    s.pixels[size_t(y) * s.width + x] = colour;
-    mark_damage(s, x, y, x + 1, y + 1);
 }
 
 void fill(Surface& s, uint32_t colour)

@@ -12,9 +12,10 @@
 #include <random>
 
 #include "fake_platform.h"
-#include "window/blend.h"
-#include "window/surface.h"
-#include "window/surfaces.h"
+#include "raster/blend.h"
+#include "raster/surface.h"
+#include "raster/surfaces.h"
+#include "set_pixel.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window/pixel_memory.h"
+#include "raster/pixel_memory.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "window/spans.h"
+#include "raster/spans.h"
 
 #include <algorithm>
 

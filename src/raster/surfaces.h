@@ -1,11 +1,13 @@
-// The window's picture surfaces: the visible play field, the back buffer,
+// The game's picture surfaces: the visible play field, the back buffer,
 // the scratch surface for a cat with its letter, and the eight pictures.
 #pragma once
 
-#include "window/surface.h"
+#include "raster/surface.h"
 
-inline constexpr const char* GAME_FONT = "IPAPGothic";  // stands in for "ＭＳ Ｐゴシック"
-inline constexpr int FIELD = 350;                        // play field width and height
+// The texts' face: a proportional Japanese gothic, which the package
+// depends on (fonts-ipafont-gothic).
+inline constexpr const char* GAME_FONT = "IPAPGothic";
+inline constexpr int FIELD = 350;  // play field width and height
 inline constexpr int CAT_W = 50;
 inline constexpr int CAT_H = 75;
 
