@@ -54,7 +54,7 @@ if [ -z "${DEBEMAIL:-}" ]; then
     DEBFULLNAME="tombora package test run by $(id -un)"
     DEBEMAIL="$(id -un)@$(hostname --fqdn)"
     export DEBFULLNAME DEBEMAIL
-    lintian_local_builder=(--suppress-tags=root-in-contact,bogus-mail-host)
+    lintian_local_builder=('--suppress-tags=root-in-contact,bogus-mail-host')
 fi
 
 rm -rf "$build"
