@@ -22,7 +22,7 @@ if [ -z "$name" ] || [ -z "$mail" ]; then
   cat >&2 <<'EOF'
 scripts/package.sh: the package names the person who builds it as its
 maintainer, and nobody is named. Set your name and your e-mail address as
-Debian's tools (dch, dpkg-buildpackage) read them, then run it again:
+Debian's tools (dch) read them, then run it again:
 
     export DEBFULLNAME='Your Name'
     export DEBEMAIL='your e-mail address'
