@@ -14,7 +14,7 @@ GAME_PACKAGES=(
 )
 PACKAGE_PACKAGES=(
   "${GAME_PACKAGES[@]}"
-  dpkg-dev
+  dpkg-dev debhelper
 )
 # shellcheck disable=SC2034  # read by install_packages through its name
 TEST_PACKAGES=(
@@ -24,7 +24,7 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool openbox imagemagick x11-utils weston
   pulseaudio pulseaudio-utils sox
-  desktop-file-utils appstream lintian man-db
+  desktop-file-utils appstream lintian man-db autopkgtest devscripts
 )
 
 # install_packages game|package|test

@@ -26,7 +26,7 @@ check "the launcher is on the PATH and leads to the program" \
 entry=$prefix/share/applications/tombora.desktop
 check "desktop entry installed" test -f "$entry"
 check "desktop entry named in Japanese" grep -qx 'Name\[ja\]=とんぼら' "$entry"
-check "desktop entry among the games" grep -qx 'Categories=Game;KidsGame;' "$entry"
+check "desktop entry among the games and education" grep -qx 'Categories=Game;KidsGame;Education;' "$entry"
 check "desktop entry starts the launcher in the desktop's folder" grep -qx 'Exec=tombora --desktop' "$entry"
 if command -v desktop-file-validate >/dev/null; then
     check "desktop entry valid" desktop-file-validate "$entry"
