@@ -8,6 +8,8 @@
 #        MEASURE_SOUND=0 bench/measure_desktop.sh ...   the same without any
 #        sound server or device: both programs run silent, the sound server's
 #        column reads 0 and the key-to-sound part is left out.
+#        MEASURE_KEY_TOOL=PATH ...  the key_to_sound tool, for a game built
+#        without the test build's bench folder beside it.
 #        MEASURE_KEY_MUSIC=0 ...  key to sound with the music unticked: each
 #        voice starts a corked stream, and the recording holds nothing else.
 #        MEASURE_SERVER=pipewire ...  PipeWire and its PulseAudio stand-in
@@ -54,7 +56,8 @@ game=$(measure_game_path "${1:-}")
 pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
 sound=${MEASURE_SOUND:-1}
-key_tool=$(dirname "$game")/../bench/key_to_sound
+# The tool comes with the test build; a game built without it names one.
+key_tool=${MEASURE_KEY_TOOL:-$(dirname "$game")/../bench/key_to_sound}
 tuxtype=$(command -v tuxtype || echo /usr/games/tuxtype)
 [ -x "$tuxtype" ] || { echo "Tux Typing is not installed (apt-get install tuxtype)" >&2; exit 1; }
 
