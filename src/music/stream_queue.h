@@ -26,9 +26,13 @@ class StreamQueue {
 public:
     // The stream's whole buffer and the step in which the server asks for
     // more. The latency asked for is the whole way to the speakers: the
-    // server keeps (TARGET - 2 MINREQ) / 2 of it in its sink, 50 ms.
-    static constexpr std::chrono::milliseconds TARGET{300};
-    static constexpr std::chrono::milliseconds MINREQ{100};
+    // server keeps (TARGET - 2 MINREQ) / 2 of it in its sink, 50 ms. Each
+    // request wakes the game twice (the request, and later the server
+    // letting its block of shared memory go), so 200 ms keeps a playing
+    // stream at about ten wake-ups a second; a sound that starts does not
+    // wait behind the buffer, a piece that follows another does.
+    static constexpr std::chrono::milliseconds TARGET{500};
+    static constexpr std::chrono::milliseconds MINREQ{200};
     // How far ahead of the listener a sound is written again: the time for
     // the server to answer where the listener is and to take the new sound.
     static constexpr std::chrono::milliseconds EFFECT_LEAD{10};
@@ -77,7 +81,7 @@ private:
     // again: a power of two over TARGET and CHUNK together, so that the
     // whole queue can be written again.
     static constexpr int CHUNK = 2048;
-    static constexpr int HISTORY = 16384;
+    static constexpr int HISTORY = 32768;
 
     // Mixes `frames` (at most CHUNK) from index `at` into left_ and right_,
     // and interleaves them into out; true when anything sounded.
