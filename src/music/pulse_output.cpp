@@ -14,6 +14,22 @@ void drop(pa_operation* operation)
         pa_operation_unref(operation);
 }
 
+uint32_t bytes_in(StreamFormat format, std::chrono::milliseconds time)
+{
+    return static_cast<uint32_t>(StreamFormat::bytes_in(format.frames_in(time)));
+}
+
+// The server's defaults but for the two sizes the queue is made for.
+pa_buffer_attr buffer_for(StreamFormat format)
+{
+    constexpr auto ANY = static_cast<uint32_t>(-1);
+    return {.maxlength = ANY,
+            .tlength = bytes_in(format, StreamQueue::TARGET),
+            .prebuf = ANY,
+            .minreq = bytes_in(format, StreamQueue::MINREQ),
+            .fragsize = ANY};
+}
+
 class LoopLock {
 public:
     explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
@@ -122,12 +138,7 @@ void PulseOutput::open_stream()
     }
     pa_stream_set_state_callback(stream_, on_stream_state, this);
     pa_stream_set_write_callback(stream_, on_write, this);
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(StreamFormat::bytes_in(format_.frames_in(StreamQueue::TARGET)));
-    attr.prebuf = static_cast<uint32_t>(-1);
-    attr.minreq = static_cast<uint32_t>(StreamFormat::bytes_in(format_.frames_in(StreamQueue::MINREQ)));
-    attr.fragsize = static_cast<uint32_t>(-1);
+    pa_buffer_attr attr = buffer_for(format_);
     queue_.new_stream();
     questions_ = 0;
     stream_plays_ = !queue_.corked();
@@ -264,8 +275,7 @@ void PulseOutput::rewrite_from_listener()
         std::span<float> block = begin_block(rewrite.left());
         if (block.empty())
             return;
-        queue_.render_again(rewrite, block);
-        send_at(at, block);
+        send_at(at, queue_.render_again(rewrite, block));
     }
 }
 

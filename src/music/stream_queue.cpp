@@ -63,7 +63,7 @@ StreamQueue::Rewrite StreamQueue::rewrite_from(std::optional<Frames> listener)
     return {from, written_, pending.fresh_music ? Music::fresh : Music::kept};
 }
 
-void StreamQueue::render_again(Rewrite& rewrite, std::span<float> out)
+std::span<float> StreamQueue::render_again(Rewrite& rewrite, std::span<float> out)
 {
     Frames frames = std::min(StreamFormat::frames_in(out), rewrite.left());
     for (Frames done; done < frames;) {
@@ -72,6 +72,7 @@ void StreamQueue::render_again(Rewrite& rewrite, std::span<float> out)
         rewrite.next += Frames{chunk};
         done += Frames{chunk};
     }
+    return out.first(static_cast<std::size_t>(StreamFormat::CHANNELS * frames.count));
 }
 
 // Fresh music is asked of the source and kept; kept music comes from the

@@ -73,8 +73,9 @@ public:
     // answer, none when nothing queued lies ahead of the listener. A new
     // effect is taken back to its start.
     Rewrite rewrite_from(std::optional<Frames> listener);
-    // The rewrite's next frames into `out`; moves it on.
-    void render_again(Rewrite& rewrite, std::span<float> out);
+    // The rewrite's next frames into `out`, as many as fit; moves it on.
+    // Returns the part of `out` filled.
+    std::span<float> render_again(Rewrite& rewrite, std::span<float> out);
 
 private:
     // The most frames mixed in one go, and the music kept for writing

@@ -69,10 +69,8 @@ struct OutputQueueTest : ::testing::Test {
         std::vector<float> out;
         while (rewrite.left() > Frames{}) {
             std::vector<float> block(2 * 3001);
-            Frames before = rewrite.left();
-            queue.render_again(rewrite, block);
-            block.resize(2 * (before - rewrite.left()).count);
-            out.insert(out.end(), block.begin(), block.end());
+            std::span<float> filled = queue.render_again(rewrite, block);
+            out.insert(out.end(), filled.begin(), filled.end());
         }
         return out;
     }
