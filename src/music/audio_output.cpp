@@ -32,10 +32,16 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_settings(alsa_settings_);
 }
 
-void AudioOutput::wake(bool new_effect)
+void AudioOutput::music_starts()
 {
     if (PulseOutput* pulse = awake_pulse_.load())
-        pulse->wake(new_effect);
+        pulse->music_starts();
+}
+
+void AudioOutput::effect_starts()
+{
+    if (PulseOutput* pulse = awake_pulse_.load())
+        pulse->effect_starts();
 }
 
 const char* AudioOutput::driver()
@@ -55,7 +61,7 @@ void AudioOutput::choose()
         start_device_();
         pulse_ = std::move(pulse);
         awake_pulse_ = pulse_.get();
-        pulse_->wake(false);  // a piece may have been played already
+        pulse_->music_starts();  // a piece may have been played already
         name = "pulseaudio";
     } else {
         pulse.reset();

@@ -33,9 +33,10 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // A sound starts: a stream idle in silence plays again at once, and a
-    // new effect is heard without waiting behind the buffer.
-    void wake(bool new_effect);
+    // A piece starts: a stream idle in silence plays again at once.
+    void music_starts();
+    // An effect starts: it is heard without waiting behind the buffer.
+    void effect_starts();
     // The name of the output in use: "pulseaudio", "alsa", or "none" when
     // the output is silent. Waits until the output is chosen.
     const char* driver();

@@ -37,7 +37,7 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
     // Only a command that acts can start a piece; a question (the game
     // asks for the mode every frame) has a reply and changes nothing.
     if (result == MEDIA_OK && text.empty() && output_ && sequencer_.playing())
-        output_->wake(false);
+        output_->music_starts();
     return result;
 }
 
@@ -53,7 +53,7 @@ void AudioSystem::play_wave(const std::string& path)
         return;
     waves_.play(path);
     if (output_)
-        output_->wake(true);
+        output_->effect_starts();
 }
 
 void AudioSystem::render(std::span<float> left, std::span<float> right)

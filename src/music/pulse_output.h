@@ -1,27 +1,42 @@
 // The game's one stream on a PulseAudio server (or PipeWire's stand-in for
-// one), on libpulse's threaded main loop.
+// one), on libpulse's threaded main loop. What to write, when to cork and
+// when to try the server again is decided by StreamQueue and Reconnection;
+// this class speaks libpulse and carries the decisions out.
 //
-// Sized for a game: the server asks for a buffer every MINREQ, so the game
-// and the server wake some ten times a second, and the stream holds
-// about TARGET of sound. A key's effect does not wait behind that buffer:
-// the output asks the server where the listener is, and writes the music
-// it already sent from just after that point again, with the new effect
-// mixed in; the server rewinds its sink to take it.
+// The server asks for StreamQueue::MINREQ at a time and the stream holds
+// about TARGET: the game and the server wake once a MINREQ for a request,
+// and as often for the server's word that it is done with a block of
+// shared memory, so a request is written in as few blocks as the server
+// allows. A sound that starts does not wait behind that buffer: the output
+// asks where the listener is and writes from just ahead of it again, and
+// the server rewinds its sink.
 //
-// When nothing has sounded for a whole TARGET the stream is corked and the
-// main loop sleeps; wake uncorks it, and the sound that starts is written
-// over the silence still queued, from where the listener is. When the server goes away the stream
-// is dropped without a word, the time of a playing piece is still counted,
-// and the connection is tried again with a growing pause until the server
-// is back.
+// In silence the stream is corked and the main loop sleeps. When the
+// server goes away the stream is dropped without a word, the time of a
+// playing piece is still counted, and the connection is tried again until
+// the server is back.
+//
+// Threads:
+// - AudioOutput's start-up thread makes the output, calls connect and the
+//   first music_starts;
+// - the game's thread calls music_starts and effect_starts, and destroys
+//   the output;
+// - libpulse's main-loop thread ("sound") runs every callback and timer,
+//   and with them all the private functions.
+// Everything is guarded by the main loop's lock: libpulse holds it around
+// its callbacks, and the public functions take it. Only stream_plays_ is
+// read without it, so that a music command while the stream plays costs
+// the game's thread no lock.
 #pragma once
 
 #include <atomic>
-#include <chrono>
-#include <cstdint>
-#include <vector>
+#include <optional>
+#include <span>
 
+#include "music/reconnection.h"
 #include "music/sound_source.h"
+#include "music/sound_units.h"
+#include "music/stream_queue.h"
 
 struct pa_context;
 struct pa_stream;
@@ -38,50 +53,44 @@ public:
     // Connects to the server; false when none answers. Call it once; after
     // a true the output keeps itself connected for good.
     bool connect();
-    // A sound starts: an idle stream plays again at once, and a new effect
-    // is brought forward to where the listener is. Any thread.
-    void wake(bool new_effect);
+    // A piece starts: a corked stream plays again at once.
+    void music_starts();
+    // An effect starts: it is written from where the listener is.
+    void effect_starts();
 
 private:
-    // Main-loop thread only, with its lock held.
+    void sound_starts(StreamQueue::Start start);
     void begin_connect();
     void open_stream();
     void lose_server();
-    void write(std::size_t bytes);
-    bool render(int64_t at, int frames, bool new_music);
-    void send(int frames, int64_t at, bool after);
-    void write_from_listener();
-    void arm_timer(std::chrono::milliseconds delay);
-    void on_timer();
-    void set_corked(bool corked);
+    void drop_connection();
+    void append(std::size_t bytes);
+    void ask_where_listener_is();
+    std::optional<Frames> listener() const;
+    void rewrite_from_listener();
+    std::span<float> begin_block(Frames wanted);
+    void send_after_written(std::span<float> block);
+    void send_at(Frames at, std::span<float> block);
+    void cork_stream();
+    void uncork_stream();
+    void arm_tick();
+    void on_tick();
     static void on_context_state(pa_context* context, void* self);
     static void on_stream_state(pa_stream* stream, void* self);
     static void on_write(pa_stream* stream, std::size_t bytes, void* self);
+    static void on_timing(pa_stream* stream, int success, void* self);
 
-    int sample_rate_;
-    SoundSource& source_;
+    StreamFormat format_;
+    StreamQueue queue_;
+    Reconnection reconnection_;
 
     pa_threaded_mainloop* loop_;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
-    pa_time_event* timer_ = nullptr;
+    pa_time_event* tick_ = nullptr;
     enum class Link { connecting, ready, failed } link_ = Link::connecting;
-    bool ever_ready_ = false;
-    std::chrono::milliseconds retry_pause_;
-    std::chrono::steady_clock::time_point next_try_, last_tick_;
-    int64_t silent_frames_ = 0;  // written in a row with nothing sounding
-    bool corked_ = true;         // the stream is, or is to be, corked
-    int timing_asked_ = 0;       // timing requests not yet answered
-    struct Refill {
-        bool fresh_music = false;     // the queue holds only silence
-        bool restart_effect = false;  // a new effect has started
-    } refill_;                        // what the next answer is for
+    bool connected_once_ = false;  // false: connect() failed, no tries
+    int questions_ = 0;            // timing requests not yet answered
 
-    // The music written lately, without effects, by the stream's frame
-    // index: an effect is mixed into it when it is written again.
-    std::vector<float> history_;  // interleaved, a ring
-    int64_t written_ = 0;         // the stream's write index, in frames
-    std::vector<float> left_, right_;
-
-    std::atomic<bool> idle_{true};  // corked, or no stream: wake has work
+    std::atomic<bool> stream_plays_{false};  // ready and uncorked, or to be
 };

@@ -1,0 +1,165 @@
+// The sound output's decisions without a server: what is written again
+// when a sound starts, and when the stream is corked.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <vector>
+
+#include "music/stream_queue.h"
+
+void PrintTo(Frames frames, std::ostream* out) { *out << frames.count << " frames"; }
+
+namespace {
+
+constexpr StreamFormat FORMAT{44100};
+using Start = StreamQueue::Start;
+
+// Every sample tells where it came from: music frame m adds 1 + m to the
+// left channel, effect frame e adds 1 + e to the right one.
+struct TaggedSource : SoundSource {
+    bool music_on = false;
+    int64_t music_made = 0;
+    int64_t effect_length = 0, effect_next = 0;
+    int restarts = 0;
+
+    bool mix_music(float* left, float*, int frames) override
+    {
+        for (int i = 0; music_on && i < frames; ++i)
+            left[i] += float(1 + music_made++);
+        return music_on;
+    }
+    bool mix_effects(float*, float* right, int frames) override
+    {
+        bool sounded = effect_next < effect_length;
+        for (int i = 0; i < frames && effect_next < effect_length; ++i)
+            right[i] += float(1 + effect_next++);
+        return sounded;
+    }
+    void restart_effect() override
+    {
+        effect_next = 0;
+        ++restarts;
+    }
+    void pass_time(int) override {}
+};
+
+struct OutputQueueTest : ::testing::Test {
+    TaggedSource source;
+    StreamQueue queue{FORMAT, source};
+
+    void SetUp() override
+    {
+        queue.new_stream();
+        ASSERT_TRUE(queue.corked()) << "a new stream starts corked";
+        ASSERT_TRUE(queue.sound_starts(Start::music));
+        ASSERT_EQ(queue.rewrite_from(Frames{}).left(), Frames{}) << "nothing is queued yet";
+    }
+    // Appends in blocks of an odd size, as the server's shared memory may
+    // cut them.
+    void append(int64_t frames)
+    {
+        for (int64_t left = frames; left > 0;) {
+            std::vector<float> block(2 * std::min<int64_t>(left, 3001));
+            queue.append(block);
+            left -= int64_t(block.size() / 2);
+        }
+    }
+    std::vector<float> render_all(StreamQueue::Rewrite rewrite)
+    {
+        std::vector<float> out;
+        while (rewrite.left() > Frames{}) {
+            std::vector<float> block(2 * 3001);
+            std::span<float> filled = queue.render_again(rewrite, block);
+            out.insert(out.end(), filled.begin(), filled.end());
+        }
+        return out;
+    }
+};
+
+TEST_F(OutputQueueTest, ANewEffectIsWrittenFromJustAheadOfTheListenerOverTheKeptMusic)
+{
+    source.music_on = true;
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    source.effect_length = 100000;  // plays past the queue's end
+    EXPECT_FALSE(queue.sound_starts(Start::effect)) << "the stream already plays";
+
+    Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
+    EXPECT_EQ(rewrite.end, queue.written());
+    EXPECT_EQ(source.restarts, 1);
+    int64_t music_made = source.music_made;
+    std::vector<float> out = render_all(rewrite);
+    ASSERT_EQ(Frames{int64_t(out.size() / 2)}, queue.written() - rewrite.next);
+    for (size_t k = 0; k < out.size() / 2; ++k) {
+        ASSERT_EQ(out[2 * k], float(1 + rewrite.next.count + k)) << "kept music at " << k;
+        ASSERT_EQ(out[2 * k + 1], float(1 + k)) << "the effect from its start at " << k;
+    }
+    EXPECT_EQ(source.music_made, music_made) << "no new music for a rewrite";
+
+    // A listener past the queue leaves nothing to write again.
+    queue.sound_starts(Start::effect);
+    EXPECT_EQ(queue.rewrite_from(queue.written()).left(), Frames{});
+    EXPECT_EQ(source.restarts, 1);
+
+    // Long after, the whole queue can still be written again, and the kept
+    // music is that of the frames written.
+    append(100000);
+    queue.sound_starts(Start::effect);
+    rewrite = queue.rewrite_from(Frames{});
+    EXPECT_GE(rewrite.left(), FORMAT.frames_in(StreamQueue::TARGET));
+    Frames from = rewrite.next;
+    out = render_all(rewrite);
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], float(1 + from.count + k)) << "kept music at " << k;
+}
+
+TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
+{
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    ASSERT_TRUE(queue.played_out());
+    queue.cork();
+
+    source.music_on = true;  // a piece starts
+    EXPECT_TRUE(queue.sound_starts(Start::music));
+    Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    Frames from = rewrite.next;
+    EXPECT_EQ(from, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
+    std::vector<float> out = render_all(rewrite);
+    ASSERT_FALSE(out.empty());
+    for (size_t k = 0; k < out.size() / 2; ++k) {
+        ASSERT_EQ(out[2 * k], float(1 + k)) << "the piece from its start at " << k;
+        ASSERT_EQ(out[2 * k + 1], 0.0f);
+    }
+
+    // The fresh music is kept: an effect now goes over it, not the silence.
+    source.effect_length = 10;
+    queue.sound_starts(Start::effect);
+    out = render_all(queue.rewrite_from(listener));
+    EXPECT_EQ(out[0], 1.0f);
+    EXPECT_EQ(out[1], 1.0f);
+    EXPECT_EQ(source.music_made, (queue.written() - from).count) << "the kept music is not made again";
+}
+
+TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksTheStreamAndASoundUncorksIt)
+{
+    Frames target = FORMAT.frames_in(StreamQueue::TARGET);
+    append(target.count - 1);
+    source.music_on = true;
+    append(1);  // a sound just before the end starts the count again
+    source.music_on = false;
+    append(target.count - 1);
+    EXPECT_FALSE(queue.played_out());
+    append(1);
+    EXPECT_TRUE(queue.played_out());
+
+    queue.cork();
+    EXPECT_TRUE(queue.corked());
+    EXPECT_FALSE(queue.played_out()) << "the count starts again";
+    EXPECT_TRUE(queue.sound_starts(Start::effect));
+    EXPECT_FALSE(queue.corked());
+    EXPECT_FALSE(queue.sound_starts(Start::effect)) << "uncorked once";
+}
+
+}  // namespace
