@@ -21,7 +21,7 @@ TEST_PACKAGES=(
   "${PACKAGE_PACKAGES[@]}"
   git
   libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev valgrind
   xvfb xauth xdotool openbox imagemagick x11-utils weston
   pulseaudio pulseaudio-utils sox
   desktop-file-utils appstream lintian man-db autopkgtest devscripts
