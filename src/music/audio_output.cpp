@@ -32,10 +32,10 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_settings(alsa_settings_);
 }
 
-void AudioOutput::music_starts()
+void AudioOutput::music_changes(bool playing)
 {
     if (PulseOutput* pulse = awake_pulse_.load())
-        pulse->music_starts();
+        pulse->music_changes(playing);
 }
 
 void AudioOutput::effect_starts()
@@ -61,7 +61,7 @@ void AudioOutput::choose()
         start_device_();
         pulse_ = std::move(pulse);
         awake_pulse_ = pulse_.get();
-        pulse_->music_starts();  // a piece may have been played already
+        pulse_->music_changes(true);  // a piece may have been played already
         name = "pulseaudio";
     } else {
         pulse.reset();

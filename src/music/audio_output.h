@@ -33,8 +33,9 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // A piece starts: a stream idle in silence plays again at once.
-    void music_starts();
+    // A piece was played, stopped or closed; playing: whether one plays
+    // now. Heard at once, not after the stream's buffer.
+    void music_changes(bool playing);
     // An effect starts: it is heard without waiting behind the buffer.
     void effect_starts();
     // The name of the output in use: "pulseaudio", "alsa", or "none" when

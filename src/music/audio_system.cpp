@@ -34,10 +34,10 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
-    // Only a command that acts can start a piece; a question (the game
+    // Only a command that acts changes the music; a question (the game
     // asks for the mode every frame) has a reply and changes nothing.
-    if (result == MEDIA_OK && text.empty() && output_ && sequencer_.playing())
-        output_->music_starts();
+    if (result == MEDIA_OK && text.empty() && output_)
+        output_->music_changes(sequencer_.playing());
     return result;
 }
 

@@ -73,12 +73,13 @@ bool PulseOutput::connect()
     return link_ == Link::ready;
 }
 
-void PulseOutput::music_starts()
+void PulseOutput::music_changes(bool playing)
 {
-    if (stream_plays_)
+    // Corked, the queue holds only silence: a stop changes nothing heard.
+    if (!playing && !stream_plays_)
         return;
     LoopLock lock(loop_);
-    sound_starts(StreamQueue::Start::music);
+    sound_starts(stream_plays_ ? StreamQueue::Start::music_change : StreamQueue::Start::music);
 }
 
 void PulseOutput::effect_starts()

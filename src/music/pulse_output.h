@@ -18,8 +18,8 @@
 //
 // Threads:
 // - AudioOutput's start-up thread makes the output, calls connect and the
-//   first music_starts;
-// - the game's thread calls music_starts and effect_starts, and destroys
+//   first music_changes;
+// - the game's thread calls music_changes and effect_starts, and destroys
 //   the output;
 // - libpulse's main-loop thread ("sound") runs every callback and timer,
 //   and with them all the private functions.
@@ -53,8 +53,11 @@ public:
     // Connects to the server; false when none answers. Call it once; after
     // a true the output keeps itself connected for good.
     bool connect();
-    // A piece starts: a corked stream plays again at once.
-    void music_starts();
+    // A piece was played, stopped or closed (playing: whether one plays
+    // now). A corked stream plays again at once; on a playing stream the
+    // queued music is written again from where the listener is, so a
+    // stop or a new piece is heard at once, not after the buffer.
+    void music_changes(bool playing);
     // An effect starts: it is written from where the listener is.
     void effect_starts();
 

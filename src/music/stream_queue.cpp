@@ -37,7 +37,7 @@ void StreamQueue::cork()
 
 bool StreamQueue::sound_starts(Start start)
 {
-    pending_.fresh_music |= corked_;
+    pending_.fresh_music |= corked_ || start == Start::music_change;
     pending_.restart_effect |= start == Start::effect;
     if (!corked_)
         return false;

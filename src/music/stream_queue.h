@@ -37,7 +37,9 @@ public:
     // the server to answer where the listener is and to take the new sound.
     static constexpr std::chrono::milliseconds EFFECT_LEAD{10};
 
-    enum class Start { music, effect };
+    // What begins: music after a silence, a new effect, or other music
+    // (a piece stopped, or another one played) while the stream plays.
+    enum class Start { music, effect, music_change };
     enum class Music { fresh, kept };
 
     // Frames to be written again, from next to end.

@@ -73,7 +73,9 @@ pipewire_start() {
     export PULSE_SERVER=unix:$PULSE_DIR/pulse/native
     retry 10 pactl info >/dev/null 2>&1 || die "PipeWire's sound server did not start"
     pactl load-module module-null-sink sink_name=game_sink >/dev/null
-    pactl set-default-sink game_sink
+    # The default sink is kept by the session manager, which answers "Not
+    # supported" until it has come up.
+    retry 10 pactl set-default-sink game_sink 2>/dev/null || die "PipeWire's session manager did not start"
     log "private PipeWire, pids ${PULSE_PIDS[*]}, on $PULSE_SERVER"
 }
 

@@ -142,6 +142,24 @@ TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
     EXPECT_EQ(source.music_made, (queue.written() - from).count) << "the kept music is not made again";
 }
 
+TEST_F(OutputQueueTest, AChangeOfMusicWhilePlayingIsWrittenFromJustAheadOfTheListener)
+{
+    source.music_on = true;
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    const int64_t made_before = source.music_made;
+
+    // The piece stops, or another is played: what is queued of the old
+    // music is made again, not kept.
+    EXPECT_FALSE(queue.sound_starts(Start::music_change)) << "the stream already plays";
+    Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
+    EXPECT_EQ(rewrite.music, StreamQueue::Music::fresh);
+    std::vector<float> out = render_all(rewrite);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out[0], float(1 + made_before)) << "the music as it is now, not as it was queued";
+}
+
 TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksTheStreamAndASoundUncorksIt)
 {
     Frames target = FORMAT.frames_in(StreamQueue::TARGET);
