@@ -121,16 +121,6 @@ typed_cpu_and_memory() {
     echo "$figures"
 }
 
-# start_round W PID: F2, the start box answered, the window active again.
-start_round() {
-    local box
-    e2e_key "$1" F2
-    box=$(e2e_find_window "$2" "^$BOX_CAPTION\$" 10) || die "no start box"
-    e2e_key "$box" Return
-    e2e_window_gone "$box" 5
-    e2e_activate "$1"
-}
-
 end_program() {
     kill -TERM "$1" 2>/dev/null || true
     e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }

@@ -75,3 +75,13 @@ measure_game_path() {
     [ -n "$game" ] && [ -x "$game" ] || { echo "no game executable found; build it or name it" >&2; return 1; }
     realpath "$game"
 }
+
+# start_round W PID: F2, the start box answered, the window active again.
+start_round() {
+    local box
+    e2e_key "$1" F2
+    box=$(e2e_find_window "$2" "^$BOX_CAPTION\$" 10) || die "no start box"
+    e2e_key "$box" Return
+    e2e_window_gone "$box" 5
+    e2e_activate "$1"
+}

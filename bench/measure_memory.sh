@@ -45,11 +45,7 @@ one_run() {
     sleep 4
     cp "/proc/$pid/smaps" "$out/$1.title.smaps"
     title=$(status_kb "$pid" VmRSS)
-    e2e_key "$w" F2
-    box=$(e2e_find_window "$pid" "^$BOX_CAPTION\$" 10) || die "no start box"
-    e2e_key "$box" Return
-    e2e_window_gone "$box" 5
-    e2e_activate "$w"
+    start_round "$w" "$pid"
     sleep 1
     xdotool type --delay 300 "$(letters)" &
     typer=$!

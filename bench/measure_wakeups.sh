@@ -53,11 +53,7 @@ w=$(e2e_main_window "$pid") || die "no main window"
 sleep 3
 echo "title ($server):"
 per_thread "$pid"
-e2e_key "$w" F2
-box=$(e2e_find_window "$pid" "^$BOX_CAPTION\$" 10) || die "no start box"
-e2e_key "$box" Return
-e2e_window_gone "$box" 5
-e2e_activate "$w"
+start_round "$w" "$pid"
 sleep 1
 echo "round, no keys:"
 per_thread "$pid"
