@@ -28,16 +28,19 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
     if (output_)
         output_->count_silent_time();
     std::string text;
+    const bool was_playing = sequencer_.playing();
     int result = commands_.run(command, text);
     if (reply_len > 0) {
         std::size_t length = std::min(text.size(), reply_len - 1);
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
-    // Only a command that acts changes the music; a question (the game
-    // asks for the mode every frame) has a reply and changes nothing.
-    if (result == MEDIA_OK && text.empty() && output_)
-        output_->music_changes(sequencer_.playing());
+    // Only a piece that starts or stops changes what is heard: a question
+    // (the game asks for the mode every frame), an open or a close of a
+    // stopped piece does not.
+    const bool playing = sequencer_.playing();
+    if (result == MEDIA_OK && text.empty() && (playing || was_playing) && output_)
+        output_->music_changes(playing);
     return result;
 }
 

@@ -131,8 +131,8 @@ void PulseOutput::on_context_state(pa_context* context, void* data)
 
 void PulseOutput::open_stream()
 {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), StreamFormat::CHANNELS};
-    stream_ = pa_stream_new(context_, NAME, &spec, nullptr);
+    pa_sample_spec sample_format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), StreamFormat::CHANNELS};
+    stream_ = pa_stream_new(context_, NAME, &sample_format, nullptr);
     if (!stream_) {
         lose_server();
         return;
