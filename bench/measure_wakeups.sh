@@ -45,11 +45,9 @@ per_thread() {
         END { printf "  %-16s %6.1f wake-ups/s  %5.2f %% CPU\n", "all", w / s, c * 100 / hz / s }'
 }
 
-rd=$(e2e_new_dir runtime)
-wd=$(e2e_new_dir work)
-e2e_start_game "$wd" "$rd"
+e2e_open_game
 pid=$GAME_PID
-w=$(e2e_main_window "$pid") || die "no main window"
+w=$W
 sleep 3
 echo "title ($server):"
 per_thread "$pid"
