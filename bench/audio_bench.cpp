@@ -148,6 +148,7 @@ void BM_ConstructWithDevice(benchmark::State& state)
     std::string output;
     for (auto _ : state) {
         auto audio = std::make_unique<AudioSystem>(AudioSystem::Output::device);
+        audio->start_output();
         state.PauseTiming();
         output = audio->output_name();
         audio.reset();

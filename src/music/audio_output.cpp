@@ -18,12 +18,18 @@ constexpr int ALSA_PERIODS = 2;
 AudioOutput::AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device)
     : sample_rate_(sample_rate), source_(source), start_device_(std::move(start_device))
 {
-    chooser_ = std::thread([this] { choose(); });
+}
+
+void AudioOutput::start()
+{
+    if (!chooser_.joinable())
+        chooser_ = std::thread([this] { choose(); });
 }
 
 AudioOutput::~AudioOutput()
 {
-    chooser_.join();
+    if (chooser_.joinable())
+        chooser_.join();
     awake_pulse_ = nullptr;
     pulse_.reset();
     if (alsa_)
@@ -46,6 +52,7 @@ void AudioOutput::effect_starts()
 
 const char* AudioOutput::driver()
 {
+    start();
     std::unique_lock lock(mutex_);
     signal_.wait(lock, [this] { return driver_name_ != nullptr; });
     return driver_name_;

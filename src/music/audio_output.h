@@ -5,9 +5,9 @@
 // and ends, nothing is synthesised that no one hears, and no thread wakes
 // to keep the count.
 //
-// The output is chosen on a thread of its own, so the window never waits
-// for it; once a device is found, a start function brings the synthesiser
-// up there too, before any sound is asked for.
+// The output is chosen on a thread of its own, started by start(), so the
+// window never waits for it; once a device is found, a start function
+// brings the synthesiser up there too, before any sound is asked for.
 #pragma once
 
 #include <atomic>
@@ -33,13 +33,16 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
+    // Starts choosing the output; later calls do nothing. Game thread.
+    void start();
     // A piece was played, stopped or closed; playing: whether one plays
     // now. Heard at once, not after the stream's buffer.
     void music_changes(bool playing);
     // An effect starts: it is heard without waiting behind the buffer.
     void effect_starts();
     // The name of the output in use: "pulseaudio", "alsa", or "none" when
-    // the output is silent. Waits until the output is chosen.
+    // the output is silent. Starts the output if need be and waits until
+    // it is chosen.
     const char* driver();
     // True once the output is known to be silent for good. Any thread.
     bool silent() const { return silent_for_good_.load(); }

@@ -15,6 +15,12 @@ AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequence
 
 AudioSystem::~AudioSystem() { output_.reset(); }
 
+void AudioSystem::start_output()
+{
+    if (output_)
+        output_->start();
+}
+
 void AudioSystem::start_synth()
 {
     // Without a SoundFont the pieces are only timed, as with no device.

@@ -10,8 +10,8 @@
 //
 // All three are called from the game's thread and return quickly; the mix
 // is made on the audio output's thread. The output, the synthesiser and
-// its SoundFont come up on a thread of their own after construction; a
-// piece played before then starts once they are up. With no sound server
+// its SoundFont come up on a thread of their own once start_output is
+// called; a piece played before then starts once they are up. With no sound server
 // or card the game runs silent: the music still advances in time and ends
 // as it would, and no synthesiser or SoundFont is ever made.
 //
@@ -52,11 +52,14 @@ public:
     // a file that cannot be played gives a short blip.
     void play_wave(const std::string& path);
 
+    // Brings the output up (Output::device); later calls do nothing.
+    void start_output();
+
     // The next frames of the mix, for Output::offline. Both spans must have
     // the same size.
     void render(std::span<float> left, std::span<float> right);
-    // "pulseaudio", "alsa", "none" (silent) or "offline". Waits until the
-    // output is chosen.
+    // "pulseaudio", "alsa", "none" (silent) or "offline". Starts the output
+    // if need be and waits until it is chosen.
     const char* output_name() const;
 
 private:

@@ -57,6 +57,7 @@ TEST_F(OutputTest, StartsAndStopsWithoutMessages)
     CapturedStderr captured;
     {
         AudioSystem device(AudioSystem::Output::device);
+        device.start_output();
         std::string command = "open \"" + piece + "\" alias MIDI";
         EXPECT_EQ(device.mci_send_string(command.c_str(), nullptr, 0), 0);
         device.play_wave((dir / "missing.wav").string());
