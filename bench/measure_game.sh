@@ -14,14 +14,13 @@
 #
 # Method for the start-up time. The clock starts just before the program is
 # exec'd (a subshell execs it, so the process is the game from the first
-# instruction). Then the script polls as fast as it can: it looks for a
-# mapped window captioned "とんぼらR1" that belongs to the process, and once
-# there is one, it grabs the play field's top 200 rows from the X server
-# (import) and compares them pixel for pixel with the committed title
-# picture. Before the first frame the play field is plain window colour, so
-# the match can only come from the first title frame. Each poll takes some
-# tens of milliseconds; the script prints the time of the first poll that
-# saw the frame (an upper bound) and of the poll before it (a lower bound).
+# instruction). Then bench/title_probe asks the X server every 2 ms: for a
+# mapped window captioned "とんぼらR1" that belongs to the process, then
+# for the play field's top 200 rows, which it compares pixel for pixel with
+# the committed title picture. Before the first frame the play field is
+# plain window colour, so the match can only come from the first title
+# frame. The script prints the time of the last poll that did not see the
+# frame (a lower bound) and of the answer that showed it (an upper bound).
 # The first run is a warm-up whose figures are not counted: the others run
 # with the program and its libraries in the page cache.
 #

@@ -12,55 +12,41 @@ status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-# measure_prepare: the committed title picture's top, to compare with.
+# measure_prepare: finds the title probe (bench/title_probe.cpp), built
+# with the test build's benchmarks; MEASURE_PROBE_TOOL names another.
 measure_prepare() {
-    title_top=$E2E_TMP/title_top.png
-    convert "$E2E_ASSETS/title.png" -crop 350x200+0+0 +repage "$title_top"
+    local candidate
+    title_probe=${MEASURE_PROBE_TOOL:-}
+    for candidate in "$(dirname "$E2E_GAME")/../bench/title_probe" "$top/build/bench/title_probe"; do
+        [ -z "$title_probe" ] && [ -x "$candidate" ] && title_probe=$candidate
+    done
+    [ -x "$title_probe" ] || die "no bench/title_probe: build the tests (bash scripts/test.sh) or set MEASURE_PROBE_TOOL"
 }
 
 # measure_start RUNTIME_DIR [keep]: one start of the game; sets R_MAP, R_LOW
-# and R_HIGH in ms after the exec. With "keep" the game goes on running and
-# R_PID and R_WIN name it; otherwise it is ended.
-field_y=
+# and R_HIGH in ms after the exec (the window mapped; the first title frame
+# not yet on the screen, and there), polled by the title probe every 2 ms.
+# With "keep" the game goes on running and R_PID and R_WIN name it;
+# otherwise it is ended.
 measure_start() {
-    local rd=$1 keep=${2:-}
-    local wd t0 t w= tmap= prev= shot=$E2E_TMP/poll.png
+    local rd=$1 keep=${2:-} wd t0 pid times
     wd=${MEASURE_WORK:-$(e2e_new_dir work)}
     t0=$(now_ns)
     (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/game.log" 2>&1 &
-    local pid=$!
+    pid=$!
     E2E_PIDS+=("$pid")
-    local deadline=$((SECONDS + 30))
-    while ((SECONDS < deadline)); do
-        t=$(now_ns)
-        if [ -z "$w" ]; then
-            for cand in $(xdotool search --onlyvisible --name "^$MAIN_CAPTION\$" 2>/dev/null || true); do
-                [ "$(window_pid "$cand")" = "$pid" ] && { w=$cand; tmap=$t; }
-            done
-        fi
-        if [ -n "$w" ]; then
-            if [ -z "$field_y" ]; then
-                import -window "$w" "$shot" 2>/dev/null || true
-                field_y=$(field_top "$shot" 2>/dev/null || true)
-            fi
-            if [ -n "$field_y" ] &&
-                import -window "$w" -crop "350x200+$BORDER+$field_y" +repage "$shot" 2>/dev/null &&
-                [ "$(compare -metric AE "$shot" "$title_top" null: 2>&1 || true)" = 0 ]; then
-                R_MAP=$(((tmap - t0) / 1000000))
-                R_LOW=$(((prev - t0) / 1000000))
-                R_HIGH=$(((t - t0) / 1000000))
-                R_PID=$pid
-                R_WIN=$w
-                [ "$keep" = keep ] && return 0
-                kill -TERM "$pid"
-                e2e_wait_exit "$pid" 10 || kill -KILL "$pid"
-                return 0
-            fi
-        fi
-        prev=$t
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    return 1
+    if ! times=$("$title_probe" "$pid" "$t0" "$MAIN_CAPTION" "$E2E_ASSETS/title.png"); then
+        kill -KILL "$pid" 2>/dev/null || true
+        return 1
+    fi
+    read -r R_MAP R_LOW R_HIGH <<<"$times"
+    R_PID=$pid
+    if [ "$keep" = keep ]; then
+        R_WIN=$(e2e_main_window "$pid")
+        return 0
+    fi
+    kill -TERM "$pid"
+    e2e_wait_exit "$pid" 10 || kill -KILL "$pid"
 }
 
 # measure_game_path [GAME]: the game to measure, as an absolute path (it
