@@ -5,6 +5,7 @@
 
 #include "music/alsa_probe.h"
 #include "music/fluid_library.h"
+#include "music/pulse_library.h"
 
 namespace {
 
@@ -63,15 +64,15 @@ const char* AudioOutput::driver()
 void AudioOutput::choose()
 {
     const char* name = "none";
-    auto pulse = std::make_unique<PulseOutput>(sample_rate_, source_);
-    if (pulse->connect()) {
+    auto server = pulse() ? std::make_unique<PulseOutput>(sample_rate_, source_) : nullptr;
+    if (server && server->connect()) {
         start_device_();
-        pulse_ = std::move(pulse);
+        pulse_ = std::move(server);
         awake_pulse_ = pulse_.get();
         pulse_->music_changes(true);  // a piece may have been played already
         name = "pulseaudio";
     } else {
-        pulse.reset();
+        server.reset();
         if (open_alsa()) {
             start_device_();
             name = "alsa";

@@ -1,6 +1,6 @@
 #include "music/pulse_output.h"
 
-#include <pulse/pulseaudio.h>
+#include "music/pulse_library.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ constexpr const char* NAME = "とんぼら";
 void drop(pa_operation* operation)
 {
     if (operation)
-        pa_operation_unref(operation);
+        pulse()->pa_operation_unref(operation);
 }
 
 uint32_t bytes_in(StreamFormat format, std::chrono::milliseconds time)
@@ -32,8 +32,8 @@ pa_buffer_attr buffer_for(StreamFormat format)
 
 class LoopLock {
 public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
-    ~LoopLock() { pa_threaded_mainloop_unlock(loop_); }
+    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pulse()->pa_threaded_mainloop_lock(loop_); }
+    ~LoopLock() { pulse()->pa_threaded_mainloop_unlock(loop_); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
@@ -45,9 +45,9 @@ private:
 
 PulseOutput::PulseOutput(int sample_rate, SoundSource& source)
     : format_{sample_rate}, queue_(format_, source), reconnection_(format_, source),
-      loop_(pa_threaded_mainloop_new())
+      loop_(pulse()->pa_threaded_mainloop_new())
 {
-    pa_threaded_mainloop_set_name(loop_, "sound");
+    pulse()->pa_threaded_mainloop_set_name(loop_, "sound");
 }
 
 PulseOutput::~PulseOutput()
@@ -55,21 +55,21 @@ PulseOutput::~PulseOutput()
     {
         LoopLock lock(loop_);
         if (tick_)
-            pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
+            pulse()->pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
         drop_connection();
     }
-    pa_threaded_mainloop_stop(loop_);
-    pa_threaded_mainloop_free(loop_);
+    pulse()->pa_threaded_mainloop_stop(loop_);
+    pulse()->pa_threaded_mainloop_free(loop_);
 }
 
 bool PulseOutput::connect()
 {
-    if (pa_threaded_mainloop_start(loop_) < 0)
+    if (pulse()->pa_threaded_mainloop_start(loop_) < 0)
         return false;
     LoopLock lock(loop_);
     begin_connect();
     while (link_ == Link::connecting)
-        pa_threaded_mainloop_wait(loop_);
+        pulse()->pa_threaded_mainloop_wait(loop_);
     return link_ == Link::ready;
 }
 
@@ -90,7 +90,7 @@ void PulseOutput::effect_starts()
 
 void PulseOutput::sound_starts(StreamQueue::Start start)
 {
-    if (!stream_ || pa_stream_get_state(stream_) != PA_STREAM_READY) {
+    if (!stream_ || pulse()->pa_stream_get_state(stream_) != PA_STREAM_READY) {
         queue_.play_when_ready();
         return;
     }
@@ -102,23 +102,23 @@ void PulseOutput::sound_starts(StreamQueue::Start start)
 void PulseOutput::begin_connect()
 {
     link_ = Link::connecting;
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), NAME);
-    pa_context_set_state_callback(context_, on_context_state, this);
+    context_ = pulse()->pa_context_new(pulse()->pa_threaded_mainloop_get_api(loop_), NAME);
+    pulse()->pa_context_set_state_callback(context_, on_context_state, this);
     // Never start a server of our own: no server means no sound.
-    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (pulse()->pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         lose_server();
 }
 
 void PulseOutput::on_context_state(pa_context* context, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
-    switch (pa_context_get_state(context)) {
+    switch (pulse()->pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
         self->link_ = Link::ready;
         self->connected_once_ = true;
         self->reconnection_.connected();
         self->open_stream();
-        pa_threaded_mainloop_signal(self->loop_, 0);
+        pulse()->pa_threaded_mainloop_signal(self->loop_, 0);
         break;
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
@@ -132,27 +132,27 @@ void PulseOutput::on_context_state(pa_context* context, void* data)
 void PulseOutput::open_stream()
 {
     pa_sample_spec sample_format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), StreamFormat::CHANNELS};
-    stream_ = pa_stream_new(context_, NAME, &sample_format, nullptr);
+    stream_ = pulse()->pa_stream_new(context_, NAME, &sample_format, nullptr);
     if (!stream_) {
         lose_server();
         return;
     }
-    pa_stream_set_state_callback(stream_, on_stream_state, this);
-    pa_stream_set_write_callback(stream_, on_write, this);
+    pulse()->pa_stream_set_state_callback(stream_, on_stream_state, this);
+    pulse()->pa_stream_set_write_callback(stream_, on_write, this);
     pa_buffer_attr attr = buffer_for(format_);
     queue_.new_stream();
     questions_ = 0;
     stream_plays_ = !queue_.corked();
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY
                                                 | (queue_.corked() ? PA_STREAM_START_CORKED : 0));
-    if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+    if (pulse()->pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         lose_server();
 }
 
 void PulseOutput::on_stream_state(pa_stream* stream, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
-    pa_stream_state_t state = pa_stream_get_state(stream);
+    pa_stream_state_t state = pulse()->pa_stream_get_state(stream);
     // A stream that fails on a live server (its sink gone, say) is made
     // again like everything else, after a pause.
     if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
@@ -179,28 +179,28 @@ void PulseOutput::lose_server()
 void PulseOutput::drop_connection()
 {
     if (stream_) {
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_write_callback(stream_, nullptr, nullptr);
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pulse()->pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pulse()->pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pulse()->pa_stream_disconnect(stream_);
+        pulse()->pa_stream_unref(stream_);
         stream_ = nullptr;
     }
     if (context_) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
+        pulse()->pa_context_set_state_callback(context_, nullptr, nullptr);
+        pulse()->pa_context_disconnect(context_);
+        pulse()->pa_context_unref(context_);
         context_ = nullptr;
     }
     link_ = Link::failed;
     stream_plays_ = false;
-    pa_threaded_mainloop_signal(loop_, 0);
+    pulse()->pa_threaded_mainloop_signal(loop_, 0);
 }
 
 void PulseOutput::arm_tick()
 {
     timeval when;
-    pa_timeval_add(pa_gettimeofday(&when), microseconds(Reconnection::TICK).count());
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    pulse()->pa_timeval_add(pulse()->pa_gettimeofday(&when), microseconds(Reconnection::TICK).count());
+    pa_mainloop_api* api = pulse()->pa_threaded_mainloop_get_api(loop_);
     if (tick_)
         api->time_restart(tick_, &when);
     else
@@ -247,7 +247,7 @@ void PulseOutput::append(std::size_t bytes)
 void PulseOutput::ask_where_listener_is()
 {
     ++questions_;
-    drop(pa_stream_update_timing_info(stream_, on_timing, this));
+    drop(pulse()->pa_stream_update_timing_info(stream_, on_timing, this));
 }
 
 void PulseOutput::on_timing(pa_stream*, int success, void* data)
@@ -262,11 +262,11 @@ void PulseOutput::on_timing(pa_stream*, int success, void* data)
 // the server told.
 std::optional<Frames> PulseOutput::listener() const
 {
-    const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+    const pa_timing_info* timing = pulse()->pa_stream_get_timing_info(stream_);
     if (!timing || timing->write_index_corrupt || timing->read_index_corrupt)
         return std::nullopt;
     return StreamFormat::frames_in_bytes(timing->read_index) - format_.frames_in(microseconds(timing->sink_usec))
-        + format_.frames_in(microseconds(pa_timeval_age(&timing->timestamp)));
+        + format_.frames_in(microseconds(pulse()->pa_timeval_age(&timing->timestamp)));
 }
 
 void PulseOutput::rewrite_from_listener()
@@ -286,11 +286,11 @@ std::span<float> PulseOutput::begin_block(Frames wanted)
 {
     void* data = nullptr;
     std::size_t size = StreamFormat::bytes_in(wanted);
-    if (pa_stream_begin_write(stream_, &data, &size) < 0)
+    if (pulse()->pa_stream_begin_write(stream_, &data, &size) < 0)
         return {};
     Frames frames = StreamFormat::frames_in_bytes(static_cast<int64_t>(size));
     if (frames <= Frames{}) {
-        pa_stream_cancel_write(stream_);
+        pulse()->pa_stream_cancel_write(stream_);
         return {};
     }
     return {static_cast<float*>(data), static_cast<std::size_t>(frames.count * StreamFormat::CHANNELS)};
@@ -298,12 +298,12 @@ std::span<float> PulseOutput::begin_block(Frames wanted)
 
 void PulseOutput::send_after_written(std::span<float> block)
 {
-    pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, 0, PA_SEEK_RELATIVE);
+    pulse()->pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, 0, PA_SEEK_RELATIVE);
 }
 
 void PulseOutput::send_at(Frames at, std::span<float> block)
 {
-    pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, StreamFormat::bytes_in(at), PA_SEEK_ABSOLUTE);
+    pulse()->pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, StreamFormat::bytes_in(at), PA_SEEK_ABSOLUTE);
 }
 
 // What is still queued stays: it is silence, and the next sound is written
@@ -312,11 +312,11 @@ void PulseOutput::cork_stream()
 {
     queue_.cork();
     stream_plays_ = false;
-    drop(pa_stream_cork(stream_, 1, nullptr, nullptr));
+    drop(pulse()->pa_stream_cork(stream_, 1, nullptr, nullptr));
 }
 
 void PulseOutput::uncork_stream()
 {
     stream_plays_ = true;
-    drop(pa_stream_cork(stream_, 0, nullptr, nullptr));
+    drop(pulse()->pa_stream_cork(stream_, 0, nullptr, nullptr));
 }

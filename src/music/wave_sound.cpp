@@ -1,16 +1,16 @@
 #include "music/wave_sound.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
 
+#include "music/sndfile_library.h"
+
 namespace {
 
 struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
+    void operator()(SNDFILE* file) const { sound_files()->sf_close(file); }
 };
 
 // Sounds the game can sensibly play: the rates sound cards use, up to
@@ -44,7 +44,7 @@ Decoding read_channels(SNDFILE* file, const SF_INFO& info)
     sound.channels = std::min(info.channels, 2);
     auto limit = static_cast<size_t>(info.frames);
     while (sound.frames() < limit) {
-        sf_count_t got = sf_readf_float(file, block.data(), READ_BLOCK);
+        sf_count_t got = sound_files()->sf_readf_float(file, block.data(), READ_BLOCK);
         if (got <= 0)
             break;
         for (sf_count_t i = 0; i < got && sound.frames() < limit; ++i) {
@@ -97,10 +97,10 @@ WaveSound to_16_bits(const Decoding& in)
 
 std::optional<WaveSound> decode_wave(const std::string& path, int out_rate)
 {
-    if (out_rate < LOWEST_RATE || out_rate > HIGHEST_RATE)
+    if (out_rate < LOWEST_RATE || out_rate > HIGHEST_RATE || !sound_files())
         return std::nullopt;
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sound_files()->sf_open(path.c_str(), SFM_READ, &info));
     if (!file || !playable(info))
         return std::nullopt;
     auto sound = resample(read_channels(file.get(), info), info.samplerate, out_rate);
