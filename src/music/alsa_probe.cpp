@@ -18,21 +18,19 @@ struct Alsa {
     TOMBORA_ALSA_FUNCTIONS(TOMBORA_FUNCTION_POINTER)
 };
 
-bool card_opens(void* library)
+bool card_opens(void* handle)
 {
-    Alsa alsa;
+    Alsa library;
     bool complete = true;
-#define TOMBORA_ALSA_LOOK_UP(name) complete = look_up(library, #name, alsa.name) && complete;
-    TOMBORA_ALSA_FUNCTIONS(TOMBORA_ALSA_LOOK_UP)
-#undef TOMBORA_ALSA_LOOK_UP
+    TOMBORA_ALSA_FUNCTIONS(TOMBORA_LOOK_UP)
     if (!complete)
         return false;
-    alsa.snd_lib_error_set_handler(ignore_alsa_message);
+    library.snd_lib_error_set_handler(ignore_alsa_message);
     snd_pcm_t* pcm = nullptr;
-    bool opens = alsa.snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) >= 0;
+    bool opens = library.snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) >= 0;
     if (opens)
-        alsa.snd_pcm_close(pcm);
-    alsa.snd_config_update_free_global();
+        library.snd_pcm_close(pcm);
+    library.snd_config_update_free_global();
     return opens;
 }
 

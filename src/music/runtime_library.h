@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
+
 #define TOMBORA_FUNCTION_POINTER(name) decltype(&::name) name;
 
 // Opens the library by its versioned name, keeping its symbols to itself;
@@ -19,4 +21,25 @@ bool look_up(void* library, const char* name, F& function)
 {
     function = reinterpret_cast<F>(dlsym(library, name));
     return function != nullptr;
+}
+
+// In a fill function: looks up `name` into library.name, and notes in
+// `complete` whether the library had it.
+#define TOMBORA_LOOK_UP(name) complete = look_up(handle, #name, library.name) && complete;
+
+// The library `soname`, opened on the first call (any thread), with its
+// functions looked up by fill(handle, library), which says whether it
+// found them all; null when the library is missing or lacks one. Each
+// Library type is opened once.
+template <typename Library, typename Fill>
+const Library* open_once(const char* soname, Fill fill)
+{
+    static std::once_flag opened;
+    static Library functions;
+    static const Library* library = nullptr;
+    std::call_once(opened, [&] {
+        if (void* handle = open_runtime_library(soname); handle && fill(handle, functions))
+            library = &functions;
+    });
+    return library;
 }
