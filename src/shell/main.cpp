@@ -6,7 +6,6 @@
 #include <QTranslator>
 
 #include <chrono>
-#include <future>
 #include <iostream>
 #include <optional>
 
@@ -141,9 +140,9 @@ bool take_lock_or_refuse(std::optional<QLockFile>& lock, const QString& folder, 
 }
 
 // The window, the sound and the main loop, until the game ends.
-int play(const QString& private_folder, SignalWatcher& leave_signals, std::future<bool>& pictures)
+int play(const QString& private_folder, SignalWatcher& leave_signals)
 {
-    if (!pictures.get()) {
+    if (!load_pictures()) {
         QMessageBox::critical(nullptr, APP_TITLE, "絵のデータが読めないにゃ");
         return 1;
     }
@@ -186,9 +185,6 @@ int main(int argc, char** argv)
     for (std::string& arg : line.toolkit_args)
         toolkit_argv.push_back(arg.data());
     int toolkit_argc = int(toolkit_argv.size());
-    // The pictures are unpacked on a second core while the toolkit starts:
-    // the title shows that much sooner.
-    std::future<bool> pictures = std::async(std::launch::async, load_pictures);
     QApplication app(toolkit_argc, toolkit_argv.data());
     QApplication::setApplicationName("tombora");
     QApplication::setApplicationDisplayName(QString());
@@ -207,5 +203,5 @@ int main(int argc, char** argv)
     std::optional<QLockFile> single_copy;
     if (!take_lock_or_refuse(single_copy, private_folder, signalled))
         return 0;
-    return play(private_folder, leave_signals, pictures);
+    return play(private_folder, leave_signals);
 }
