@@ -24,7 +24,7 @@ records)
              $src/records/high_score_table.cpp $src/records/settings_format.cpp"
     libraries= ;;
 wave)
-    sources=$src/music/wave_sound.cpp
+    sources="$src/music/wave_sound.cpp $src/music/sndfile_library.cpp"
     libraries=-lsndfile ;;
 sound_font)
     sources=$src/music/sound_font_trim.cpp
