@@ -8,9 +8,8 @@
 # MEASURE_SECS (15) seconds a run; MEASURE_ENV_A / MEASURE_ENV_B: extra
 # environment for each side ("NAME=value ..."); MEASURE_TYPE=1 types three
 # letters a second into both. CPU is the time on the processor of all the
-# process's threads (from /proc/PID/task/TID/schedstat, in nanoseconds,
-# finer than the 10 ms clock ticks of /proc/PID/stat) over the wall time,
-# in % of one core. Read the per-pair differences: the machine's own noise
+# process's threads (on_cpu_ns, from schedstat) over the wall time, in %
+# of one core. Read the per-pair differences: the machine's own noise
 # moves both sides of a pair alike.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,11 +26,9 @@ e2e_init compare_builds
 e2e_start_x
 export PULSE_SERVER=unix:$E2E_TMP/no-sound-server
 
-on_cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
-
 # run GAME "ENV": one run; prints "game% x%".
 run() {
-    local wd rd pid w g0 x0 t0 g1 x1 t1 typer=
+    local wd rd pid w g0 x0 t0 g1 x1 t1
     wd=$(e2e_new_dir work)
     rd=$(e2e_new_dir runtime)
     # shellcheck disable=SC2086 # the extra environment is words on purpose
@@ -42,14 +39,11 @@ run() {
     sleep 2
     [ "$scene" = round ] && start_round "$w" "$pid"
     sleep 1
-    if [ "${MEASURE_TYPE:-0}" = 1 ]; then
-        xdotool type --delay 300 "$(printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $((secs / 8 + 1))))" >/dev/null &
-        typer=$!
-    fi
+    [ "${MEASURE_TYPE:-0}" = 1 ] && start_typing "$secs"
     g0=$(on_cpu_ns "$pid") x0=$(on_cpu_ns "$E2E_X_PID") t0=$(now_ns)
     sleep "$secs"
     g1=$(on_cpu_ns "$pid") x1=$(on_cpu_ns "$E2E_X_PID") t1=$(now_ns)
-    [ -n "$typer" ] && kill "$typer" 2>/dev/null || true
+    [ "${MEASURE_TYPE:-0}" = 1 ] && stop_typing
     kill -TERM "$pid"
     e2e_wait_exit "$pid" 10 || kill -KILL "$pid"
     awk -v w=$((t1 - t0)) -v g=$((g1 - g0)) -v x=$((x1 - x0)) 'BEGIN { printf "%.3f %.3f", 100 * g / w, 100 * x / w }'

@@ -107,17 +107,13 @@ cpu3() {
         'BEGIN { f = 100 / hz / (w / 1e6); printf "%.2f %.2f %.2f %.0f", g * f, x * f, s * f, v / (w / 1e6) }'
 }
 
-letters() { printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $((secs / 8 + 1))); }
-
 # typed_cpu_and_memory PID: cpu3 and memory while letters are typed, about
 # three a second.
 typed_cpu_and_memory() {
-    local typer figures
-    xdotool type --delay 300 "$(letters)" >/dev/null &
-    typer=$!
+    local figures
+    start_typing "$secs"
     figures="$(cpu3 "$1") $(memory "$1")"
-    kill "$typer" 2>/dev/null || true
-    wait "$typer" 2>/dev/null || true
+    stop_typing
     echo "$figures"
 }
 

@@ -8,6 +8,23 @@ now_ns() { date +%s%N; }
 # ticks PID: utime + stime of a process or thread, in clock ticks.
 ticks() { sed 's/^.*) //' "$1" | awk '{ print $12 + $13 }'; }
 
+# on_cpu_ns PID: time on the processor of all the process's threads, in
+# nanoseconds (schedstat: finer than the clock ticks above).
+on_cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
+
+# start_typing SECONDS: types letters about three a second, for at least
+# that long, into the active window; TYPER is the typing process.
+start_typing() {
+    xdotool type --delay 300 "$(printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $(($1 / 8 + 1))))" >/dev/null &
+    TYPER=$!
+}
+
+# stop_typing: ends the typing of start_typing.
+stop_typing() {
+    kill "$TYPER" 2>/dev/null || true
+    wait "$TYPER" 2>/dev/null || true
+}
+
 status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }

@@ -55,11 +55,10 @@ start_round "$w" "$pid"
 sleep 1
 echo "round, no keys:"
 per_thread "$pid"
-xdotool type --delay 300 "$(printf 'abcdefghijklmnopqrstuvwxyz%.0s' $(seq 1 $((secs / 8 + 1))))" >/dev/null &
-typer=$!
+start_typing "$secs"
 echo "round, three letters a second:"
 per_thread "$pid"
-kill "$typer" 2>/dev/null || true
+stop_typing
 kill -TERM "$pid"
 e2e_wait_exit "$pid" 10 || true
 e2e_finish >/dev/null 2>&1

@@ -11,9 +11,9 @@
 // All three are called from the game's thread and return quickly; the mix
 // is made on the audio output's thread. The output, the synthesiser and
 // its SoundFont come up on a thread of their own once start_output is
-// called; a piece played before then starts once they are up. With no sound server
-// or card the game runs silent: the music still advances in time and ends
-// as it would, and no synthesiser or SoundFont is ever made.
+// called; a piece played before then starts once they are up. With no
+// sound server or card the game runs silent: the music still advances in
+// time and ends as it would, and no synthesiser or SoundFont is ever made.
 //
 // Tests and benchmarks build it with Output::offline and pull the mix with
 // render, through the same function the audio driver calls.

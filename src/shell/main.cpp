@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 
 #include <chrono>
@@ -166,6 +167,12 @@ int play(const QString& private_folder, SignalWatcher& leave_signals)
     window.show();
     game_state = STATE_TITLE;
     midi_open(program_file("\\tombora.mid"));
+    // The sound comes up once the loop has drawn the first frame (the
+    // timer fires at its first look at the events): opening the sound
+    // server and the synthesiser's library takes a core for some tens of
+    // milliseconds, and until the title shows the window has the processor
+    // to itself. The piece asked for above starts once the sound is up.
+    QTimer::singleShot(0, [&audio] { audio.start_output(); });
     cat_letter[0] = "猫";
     run_main_loop();
 

@@ -49,16 +49,7 @@ void QtPlatform::wait_events(uint32_t max_ms)
     deadline.stop();
 }
 
-// The sound comes up once the first frame is on its way to the screen:
-// opening the sound server and the synthesiser's library takes a core's
-// worth of work for some tens of milliseconds, and until the title shows,
-// the window has the processor to itself.
-void QtPlatform::refresh(const Surface& surface)
-{
-    window.play_field()->show_surface(surface);
-    if (audio)
-        audio->start_output();
-}
+void QtPlatform::refresh(const Surface& surface) { window.play_field()->show_surface(surface); }
 
 // Once the game is leaving (a signal may end it while a handler waits in a
 // box), no new box holds it up.
