@@ -1,15 +1,23 @@
-// The resident memory of the game's stack with nothing of the game in it:
-// a Qt window with a menu bar and a field-sized widget; with "library",
-// FluidSynth's library opened as the game opens it; with "synth", a
-// synthesiser made as well (the game's voice count, no chorus, no
-// SoundFont). Prints VmRSS in MB 3 s after the window shows; needs an X
+// The floor of the game's stack with nothing of the game in it.
+//
+// Memory: a Qt window with a menu bar and a field-sized widget; with
+// "library", FluidSynth's library opened as the game opens it; with
+// "synth", a synthesiser made as well (the game's voice count, no chorus,
+// no SoundFont). Prints VmRSS in MB 3 s after the window shows; needs an X
 // display. bench/measure_memory.sh runs it beside the game.
 //
-// Usage: stack_floor qt|library|synth
+// Processor: "ticker" is the same window woken by a 30 ms timer that does
+// nothing, the game's frame period; "sleeper" is a process without Qt
+// that only sleeps to the same deadlines. Both run until killed;
+// bench/measure_floor.sh reads their CPU.
+//
+// Usage: stack_floor qt|library|synth|ticker|sleeper
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTimer>
+
+#include <time.h>
 
 #include <cstdio>
 #include <cstring>
@@ -40,12 +48,30 @@ bool make_synth()
     return f->new_fluid_synth(settings) != nullptr;  // kept until the end
 }
 
+constexpr long FRAME_NS = 30'000'000;
+
+[[noreturn]] void sleep_in_frames()
+{
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    for (;;) {
+        deadline.tv_nsec += FRAME_NS;
+        if (deadline.tv_nsec >= 1'000'000'000) {
+            deadline.tv_nsec -= 1'000'000'000;
+            ++deadline.tv_sec;
+        }
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
     const std::string part = argc > 1 ? argv[1] : "qt";
+    if (part == "sleeper")
+        sleep_in_frames();
+    QApplication app(argc, argv);
     QMainWindow window;
     window.menuBar()->addMenu(QStringLiteral("ゲーム(&G)"))->addAction(QStringLiteral("スタート(&S)"));
     window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"))->addAction(QStringLiteral("目次(&C)"));
@@ -56,6 +82,12 @@ int main(int argc, char** argv)
     if ((part == "library" && !fluid()) || (part == "synth" && !make_synth())) {
         std::fprintf(stderr, "stack_floor: FluidSynth could not be opened\n");
         return 1;
+    }
+    QTimer ticker;
+    if (part == "ticker") {
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.start(int(FRAME_NS / 1'000'000));
+        return app.exec();
     }
     QTimer::singleShot(3000, [&] {
         std::printf("%-8s %.1f\n", part.c_str(), resident_mb());

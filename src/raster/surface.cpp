@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "shell/platform.h"
 
@@ -85,17 +86,25 @@ void blit_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int
     mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
 }
 
-// Copies n pixels into row y of dst from x on; false if they were there
-// already. Only a shown surface compares first: its unchanged stretches
-// are not sent again, while the others would only pay for the reading.
-bool copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
+// Copies n pixels into row y of dst from x on.
+void copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
 {
-    uint32_t* to = row_of(dst, x, y);
-    const size_t bytes = size_t(n) * sizeof(uint32_t);
-    if (dst.shown && std::memcmp(to, from, bytes) == 0)
-        return false;
-    std::memmove(to, from, bytes);
-    return true;
+    std::memmove(row_of(dst, x, y), from, size_t(n) * sizeof(uint32_t));
+}
+
+// Where row ra of a and row rb of b can differ: nowhere when they hold
+// the same base and neither was written, their written stretches when the
+// same base, else all of it.
+Spans may_differ(const Surface& a, size_t ra, const Surface& b, size_t rb)
+{
+    Spans stretches;
+    if (a.row_base[ra] != b.row_base[rb]) {
+        stretches.add(0, a.width);
+        return stretches;
+    }
+    stretches = a.row_written[ra];
+    stretches.add(b.row_written[rb]);
+    return stretches;
 }
 
 // A whole row onto a whole row: the destination becomes the source, base
@@ -103,19 +112,13 @@ bool copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
 void copy_row(Surface& dst, int y, const Surface& src, int sy)
 {
     const size_t row = size_t(y), from = size_t(sy);
-    const uint32_t* source = row_of(src, 0, sy);
-    const bool same_base = dst.row_base[row] == src.row_base[from];
-    if (same_base && dst.row_written[row].empty() && src.row_written[from].empty())
+    if (dst.row_base[row] == src.row_base[from] && dst.row_written[row].empty() && src.row_written[from].empty())
         return;  // most of the field, most frames
-    if (same_base) {
-        Spans differing = dst.row_written[row];
-        if (!src.row_written[from].empty())
-            differing.add(src.row_written[from]);
-        for (const Span& s : differing)
-            if (copy_stretch(dst, s.left, y, source + s.left, s.right - s.left) && dst.shown)
-                dst.row_damage[row].add(s.left, s.right);
-    } else if (copy_stretch(dst, 0, y, source, dst.width) && dst.shown) {
-        dst.row_damage[row].add(0, dst.width);
+    const uint32_t* source = row_of(src, 0, sy);
+    for (const Span& s : may_differ(dst, row, src, from)) {
+        copy_stretch(dst, s.left, y, source + s.left, s.right - s.left);
+        if (dst.shown)
+            dst.row_damage[row].add(s.left, s.right);
     }
     dst.row_base[row] = src.row_base[from];
     dst.row_written[row] = src.row_written[from];
@@ -129,10 +132,12 @@ void copy_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int
     const int n = b.right - b.left;
     const bool whole_rows = x + b.left == 0 && sx + b.left == 0 && n == dst.width && n == src.width;
     for (int j = b.top; j < b.bottom; ++j) {
-        if (whole_rows)
+        if (whole_rows) {
             copy_row(dst, y + j, src, sy + j);
-        else if (copy_stretch(dst, x + b.left, y + j, row_of(src, sx + b.left, sy + j), n))
+        } else {
+            copy_stretch(dst, x + b.left, y + j, row_of(src, sx + b.left, sy + j), n);
             mark_damage(dst, x + b.left, y + j, x + b.right, y + j + 1);
+        }
     }
 }
 
@@ -175,6 +180,22 @@ void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, 
             d[i] = (m[i] & ~d[i]) ^ p[i];
     }
     mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
+}
+
+void trade(Surface& a, Surface& b)
+{
+    for (int y = 0; y < a.height && (a.shown || b.shown); ++y) {
+        const size_t row = size_t(y);
+        for (const Span& s : may_differ(a, row, b, row)) {
+            if (a.shown)
+                a.row_damage[row].add(s.left, s.right);
+            if (b.shown)
+                b.row_damage[row].add(s.left, s.right);
+        }
+    }
+    std::swap(a.pixels, b.pixels);
+    std::swap(a.row_base, b.row_base);
+    std::swap(a.row_written, b.row_written);
 }
 
 void set_text_position(Surface& s, float x, float y)

@@ -45,7 +45,8 @@ struct Surface {
     // and only the cats' and the texts' boxes are copied.
     std::vector<uint64_t> row_base;
     std::vector<Spans> row_written;
-    // What changed since the surface was last shown. Until it is first
+    // What may have changed since the surface was last shown: what was
+    // written, not compared with what the screen has. Until it is first
     // shown all of it is to show, and nothing is counted.
     std::vector<Spans> row_damage;
     bool shown = false;
@@ -65,6 +66,11 @@ void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, 
 // A mask's SRCERASE and then a picture's SRCINVERT onto the same w x h
 // block, both from their top-left, in one pass: D = (M AND NOT D) XOR P.
 void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, const Surface& picture);
+
+// Trades the pictures of two surfaces of the same size, rows' bases and
+// stretches with them, without touching a pixel. Where either is shown,
+// the stretches that can differ from its old picture are its damage.
+void trade(Surface& a, Surface& b);
 
 void set_text_position(Surface& s, float x, float y);
 void set_text_colour(Surface& s, int r, int g, int b);

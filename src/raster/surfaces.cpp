@@ -22,9 +22,12 @@ bool load(Surface& s, const char* name)
 
 }  // namespace
 
+// Every screen composes its frame in backscr anew from a whole picture,
+// so the frame is handed to mainscr rather than copied: backscr is left
+// with the frame shown before, which the next frame covers.
 void show_frame()
 {
-    blit(mainscr, 0, 0, FIELD, FIELD, backscr, 0, 0, SRCCOPY);
+    trade(mainscr, backscr);
     refresh(mainscr);
 }
 

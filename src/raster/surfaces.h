@@ -23,7 +23,8 @@ inline Surface neko0m{CAT_W, CAT_H};
 inline Surface neko1m{CAT_W, CAT_H};
 inline Surface neko2m{CAT_W, CAT_H};
 
-// Copies the frame composed in backscr whole to mainscr and shows it.
+// Shows the frame composed in backscr in mainscr. backscr then holds the
+// frame shown before: each frame starts from a whole picture.
 void show_frame();
 
 // Loads the eight pictures, which are built into the program. False when

@@ -1,5 +1,6 @@
 #include "window/play_field.h"
 
+#include <QImage>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -9,8 +10,18 @@
 #include "window/x11_presenter.h"
 
 namespace {
+
 constexpr int BORDER = 2;
+
+// The surface's pixels are already in the layout of an RGB32 image: it
+// is painted from them, without a copy.
+QImage frame_image(const Surface& s)
+{
+    return QImage(reinterpret_cast<const uchar*>(s.pixels.data()), s.width, s.height, s.width * 4,
+                  QImage::Format_RGB32);
 }
+
+}  // namespace
 
 PlayField::PlayField(QWidget* parent) : QWidget(parent)
 {
@@ -26,11 +37,7 @@ PlayField::~PlayField() = default;
 
 void PlayField::show_surface(const Surface& s)
 {
-    // The surface's pixels are already in the layout of an RGB32 image:
-    // no copy, and only the rectangles that changed go to the screen.
-    auto bits = reinterpret_cast<const uchar*>(s.pixels.data());
-    if (frame.constBits() != bits)
-        frame = QImage(bits, s.width, s.height, s.width * 4, QImage::Format_RGB32);
+    shown = &s;
     const std::vector<Rect> changed = damage(s);
     if (changed.empty())
         return;
@@ -64,10 +71,10 @@ void PlayField::paintEvent(QPaintEvent* event)
     QRect field(BORDER, BORDER, w - 2 * BORDER, h - 2 * BORDER);
     for (const QRect& part : event->region()) {
         QRect area = part & field;
-        if (frame.isNull())
-            p.fillRect(area, palette().window());
+        if (shown)
+            p.drawImage(area.topLeft(), frame_image(*shown), area.translated(-BORDER, -BORDER));
         else
-            p.drawImage(area.topLeft(), frame, area.translated(-BORDER, -BORDER));
+            p.fillRect(area, palette().window());
     }
 }
 

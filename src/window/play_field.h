@@ -1,8 +1,7 @@
-// The visible play field `mainscr`: shows the last frame copied to it
+// The visible play field `mainscr`: shows the last frame handed to it
 // inside a 2-pixel sunken border and passes every key to the game.
 #pragma once
 
-#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -28,7 +27,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QImage frame;  // the shown surface's own pixels; null before the first frame
+    const Surface* shown = nullptr;  // null before the first frame
     // On an X server the frames go to the window directly; null elsewhere
     // (and until the window exists), where the field repaints itself.
     std::unique_ptr<X11Presenter> presenter;

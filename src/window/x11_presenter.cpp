@@ -94,8 +94,8 @@ X11Presenter::X11Presenter(QWidget* field, QPoint origin, xcb_connection_t* conn
 
 X11Presenter::~X11Presenter()
 {
-    if (shared)
-        xcb_shm_detach(connection, segment);
+    for (const Segment& s : segments)
+        xcb_shm_detach(connection, s.id);
     xcb_free_gc(connection, gc);
     xcb_flush(connection);
 }
@@ -118,24 +118,34 @@ bool X11Presenter::share(const Surface& surface)
     const int sent = fcntl(file, F_DUPFD_CLOEXEC, 0);
     if (sent < 0)
         return false;
-    segment = xcb_generate_id(connection);
-    xcb_generic_error_t* error = xcb_request_check(connection, xcb_shm_attach_fd_checked(connection, segment, sent, 1));
+    const uint32_t id = xcb_generate_id(connection);
+    xcb_generic_error_t* error = xcb_request_check(connection, xcb_shm_attach_fd_checked(connection, id, sent, 1));
     if (error) {
         std::free(error);
         return false;
     }
-    shared = surface.pixels.data();
+    segments.push_back({surface.pixels.data(), id});
     return true;
+}
+
+// The segment of the surface's pixels, lent to the server the first time
+// they are shown; null where the server cannot map them.
+const X11Presenter::Segment* X11Presenter::segment_for(const Surface& surface)
+{
+    for (const Segment& s : segments)
+        if (s.pixels == surface.pixels.data())
+            return &s;
+    if (sharing_failed || !share(surface)) {
+        sharing_failed = true;
+        return nullptr;
+    }
+    return &segments.back();
 }
 
 void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
 {
-    if (!shared_tried) {
-        shared_tried = true;
-        share(surface);
-    }
-    if (shared == surface.pixels.data())
-        put_shared(surface, rects);
+    if (const Segment* shared = segment_for(surface))
+        put_shared(surface, shared->id, rects);
     else
         put_through_socket(surface, rects);
     xcb_flush(connection);
@@ -143,7 +153,7 @@ void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
 
 // The server reads the surface itself when it comes to each request; the
 // next frame writes it again some 30 ms later, long after.
-void X11Presenter::put_shared(const Surface& surface, const std::vector<Rect>& rects)
+void X11Presenter::put_shared(const Surface& surface, uint32_t segment, const std::vector<Rect>& rects)
 {
     for (const Rect& r : rects)
         xcb_shm_put_image(connection, window, gc, uint16_t(surface.width), uint16_t(surface.height),

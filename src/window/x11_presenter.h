@@ -50,13 +50,18 @@ private:
     uint8_t depth;
     size_t max_request_bytes;
     std::vector<uint32_t> packed;  // a narrow rectangle's rows, one after another
-    // The shown surface's pixels while the server maps their memory file as
-    // a segment; null where it cannot.
-    const uint32_t* shared = nullptr;
-    uint32_t segment = 0;
-    bool shared_tried = false;
+    // The pixels the server maps as segments: the field's frames take
+    // turns in two surfaces' memory files. Where it cannot map one, all
+    // go through the socket.
+    struct Segment {
+        const uint32_t* pixels;
+        uint32_t id;
+    };
+    std::vector<Segment> segments;
+    bool sharing_failed = false;
 
+    const Segment* segment_for(const Surface& surface);
     bool share(const Surface& surface);
-    void put_shared(const Surface& surface, const std::vector<Rect>& rects);
+    void put_shared(const Surface& surface, uint32_t segment, const std::vector<Rect>& rects);
     void put_through_socket(const Surface& surface, const std::vector<Rect>& rects);
 };

@@ -132,7 +132,8 @@ TEST(Blit, MaskThenPictureGivesThePictureOverAnyBackground)
 
 // Copies bring over only the stretches that can differ. A long random mix
 // of copies (whole and partial, repeated often so that skips happen),
-// masks, inverts, text and pixel writes among a few surfaces must leave
+// masks, inverts, text, pixel writes and traded pictures among a few
+// surfaces must leave
 // every pixel as plain pixel-by-pixel operations do, and the damage shown
 // must cover every pixel changed since the surface was last shown.
 TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
@@ -158,8 +159,11 @@ TEST(Blit, SkippedCopiesLeaveWhatPlainCopiesWould)
     for (int step = 0; step < 20000; ++step) {
         int d = int(random() % SURFACES), s = (d + 1 + int(random() % (SURFACES - 1))) % SURFACES;
         const Block& b = blocks[random() % std::size(blocks)];
-        int what = int(random() % 10);
-        if (what < 7) {
+        int what = int(random() % 11);
+        if (what == 10) {
+            trade(surfaces[d], surfaces[s]);
+            std::swap(plain[d], plain[s]);
+        } else if (what < 7) {
             Rop rop = what < 5 ? SRCCOPY : what == 5 ? SRCERASE : SRCINVERT;
             blit(surfaces[d], b.x, b.y, b.w, b.h, surfaces[s], b.sx, b.sy, rop);
             for (int j = 0; j < b.h; ++j)
@@ -251,34 +255,44 @@ TEST(Damage, StretchesCoverAllThatWasAdded)
     EXPECT_EQ(rectangles(rows), (std::vector<Rect>{{30, 3, 40, 4}, {10, 1, 20, 5}}));
 }
 
-// The screen is sent only the boxes that changed since the last refresh:
-// a cat that moved is one rectangle over its old and new places, and a
-// text drawn again unchanged is not sent at all.
-TEST(Damage, IsTheBoxesThatChanged)
+// The screen is sent only the boxes written since the last refresh: a cat
+// that moved is one rectangle over its old and new places, beside the text
+// drawn again. A frame handed over by a trade is sent as a copied one is.
+TEST(Damage, IsTheBoxesWritten)
 {
     FakePlatform fake;
     set_platform(&fake);
-    Surface back = filled(350, 350, rgb(0, 0, 128)), shown = back;
-    const Surface background = back;
-    Surface cat = filled(50, 75, rgb(9, 9, 9));
-    back.font = {GAME_FONT, true, 20};
-    auto frame = [&](int cat_x) {
-        blit(back, 0, 0, 350, 350, background, 0, 0, SRCCOPY);
-        blit(back, cat_x, 200, 50, 75, cat, 0, 0, SRCINVERT);
-        set_text_position(back, 160, 10);
-        draw_text(back, " 42 ");
-        blit(shown, 0, 0, 350, 350, back, 0, 0, SRCCOPY);
+    for (bool traded : {false, true}) {
+        SCOPED_TRACE(traded ? "traded" : "copied");
+        Surface back = filled(350, 350, rgb(0, 0, 128)), shown = back;
+        const Surface background = back;
+        Surface cat = filled(50, 75, rgb(9, 9, 9));
+        back.font = {GAME_FONT, true, 20};
+        auto frame = [&](int cat_x) {
+            blit(back, 0, 0, 350, 350, background, 0, 0, SRCCOPY);
+            blit(back, cat_x, 200, 50, 75, cat, 0, 0, SRCINVERT);
+            set_text_position(back, 160, 10);
+            draw_text(back, " 42 ");
+            if (traded)
+                trade(shown, back);
+            else
+                blit(shown, 0, 0, 350, 350, back, 0, 0, SRCCOPY);
+            refresh(shown);
+        };
         refresh(shown);
-    };
-    refresh(shown);
-    EXPECT_EQ(fake.last_damage, (std::vector<Rect>{{0, 0, 350, 350}}));  // all of it, the first time
-    frame(100);
-    ASSERT_EQ(fake.last_damage.size(), 2u);
-    EXPECT_EQ(fake.last_damage[1], (Rect{100, 200, 150, 275}));
-    frame(104);
-    EXPECT_EQ(fake.last_damage, (std::vector<Rect>{{100, 200, 154, 275}}));
-    frame(104);
-    EXPECT_TRUE(fake.last_damage.empty());
+        EXPECT_EQ(fake.last_damage, (std::vector<Rect>{{0, 0, 350, 350}}));  // all of it, the first time
+        frame(100);
+        ASSERT_EQ(fake.last_damage.size(), 2u);
+        const Rect text = fake.last_damage[0];
+        EXPECT_LT(text.bottom, 200);
+        EXPECT_EQ(fake.last_damage[1], (Rect{100, 200, 150, 275}));
+        frame(104);
+        EXPECT_EQ(fake.last_damage, (std::vector<Rect>{text, {100, 200, 154, 275}}));
+        frame(104);
+        EXPECT_EQ(fake.last_damage, (std::vector<Rect>{text, {104, 200, 154, 275}}));
+        EXPECT_EQ(shown.at(104, 200), rgb(0, 0, 128) ^ rgb(9, 9, 9));
+        EXPECT_EQ(shown.at(100, 200), rgb(0, 0, 128));
+    }
     set_platform(nullptr);
 }
 
