@@ -51,8 +51,8 @@ private:
     size_t max_request_bytes;
     std::vector<uint32_t> packed;  // a narrow rectangle's rows, one after another
     // The pixels the server maps as segments: the field's frames take
-    // turns in two surfaces' memory files. Where it cannot map one, all
-    // go through the socket.
+    // turns in two surfaces' memory files. Once it fails to map one,
+    // pixels not mapped by then go through the socket.
     struct Segment {
         const uint32_t* pixels;
         uint32_t id;
