@@ -11,6 +11,8 @@
 #
 # Usage: bench/measure_game.sh [GAME] [STARTUP_RUNS]
 #   GAME defaults to build-e2e/game/tombora, then build/game/tombora.
+#   MEASURE_SERVER: none (the default), pulseaudio or pipewire, a private
+#   sound server for the game (tests/e2e/pulse.sh).
 #
 # Method for the start-up time. The clock starts just before the program is
 # exec'd (a subshell execs it, so the process is the game from the first
@@ -44,8 +46,14 @@ export E2E_ASSETS=$top/assets
 export E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 # The end-to-end tests' helpers: X server, openbox, windows, keys, cleanup.
 source "$top/tests/e2e/lib.sh"
+source "$top/tests/e2e/pulse.sh"
 e2e_init measure
 e2e_start_x
+case ${MEASURE_SERVER:-none} in
+pulseaudio) pulse_start ;;
+pipewire) pipewire_start ;;
+*) export PULSE_SERVER=unix:$E2E_TMP/no-sound-server ;;
+esac
 
 measure_prepare
 
