@@ -107,18 +107,25 @@ Spans may_differ(const Surface& a, size_t ra, const Surface& b, size_t rb)
     return stretches;
 }
 
+// Notes on a shown surface that a stretch of a row may have changed.
+void damage_stretch(Surface& s, size_t row, const Span& stretch)
+{
+    if (s.shown)
+        s.row_damage[row].add(stretch.left, stretch.right);
+}
+
 // A whole row onto a whole row: the destination becomes the source, base
 // and written stretches too.
 void copy_row(Surface& dst, int y, const Surface& src, int sy)
 {
     const size_t row = size_t(y), from = size_t(sy);
-    if (dst.row_base[row] == src.row_base[from] && dst.row_written[row].empty() && src.row_written[from].empty())
+    const Spans differing = may_differ(dst, row, src, from);
+    if (differing.empty())
         return;  // most of the field, most frames
     const uint32_t* source = row_of(src, 0, sy);
-    for (const Span& s : may_differ(dst, row, src, from)) {
+    for (const Span& s : differing) {
         copy_stretch(dst, s.left, y, source + s.left, s.right - s.left);
-        if (dst.shown)
-            dst.row_damage[row].add(s.left, s.right);
+        damage_stretch(dst, row, s);
     }
     dst.row_base[row] = src.row_base[from];
     dst.row_written[row] = src.row_written[from];
@@ -184,15 +191,11 @@ void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, 
 
 void trade(Surface& a, Surface& b)
 {
-    for (int y = 0; y < a.height && (a.shown || b.shown); ++y) {
-        const size_t row = size_t(y);
+    for (size_t row = 0; row < size_t(a.height); ++row)
         for (const Span& s : may_differ(a, row, b, row)) {
-            if (a.shown)
-                a.row_damage[row].add(s.left, s.right);
-            if (b.shown)
-                b.row_damage[row].add(s.left, s.right);
+            damage_stretch(a, row, s);
+            damage_stretch(b, row, s);
         }
-    }
     std::swap(a.pixels, b.pixels);
     std::swap(a.row_base, b.row_base);
     std::swap(a.row_written, b.row_written);
