@@ -49,11 +49,7 @@ source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
 e2e_init measure
 e2e_start_x
-case ${MEASURE_SERVER:-none} in
-pulseaudio) pulse_start ;;
-pipewire) pipewire_start ;;
-*) export PULSE_SERVER=unix:$E2E_TMP/no-sound-server ;;
-esac
+measure_sound_server
 
 measure_prepare
 

@@ -44,15 +44,17 @@ measure_prepare() {
 # and R_HIGH in ms after the exec (the window mapped; the first title frame
 # not yet on the screen, and there), polled by the title probe every 2 ms.
 # With "keep" the game goes on running and R_PID and R_WIN name it;
-# otherwise it is ended.
+# otherwise it is ended. START_COMMAND (an array) and START_CAPTION start
+# and find another program showing the title picture in its place.
 measure_start() {
     local rd=$1 keep=${2:-} wd t0 pid times
+    local command=("${START_COMMAND[@]:-$E2E_GAME}")
     wd=${MEASURE_WORK:-$(e2e_new_dir work)}
     t0=$(now_ns)
-    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME") >>"$E2E_TMP/game.log" 2>&1 &
+    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "${command[@]}") >>"$E2E_TMP/game.log" 2>&1 &
     pid=$!
     E2E_PIDS+=("$pid")
-    if ! times=$("$title_probe" "$pid" "$t0" "$MAIN_CAPTION" "$E2E_ASSETS/title.png"); then
+    if ! times=$("$title_probe" "$pid" "$t0" "${START_CAPTION:-$MAIN_CAPTION}" "$E2E_ASSETS/title.png"); then
         kill -KILL "$pid" 2>/dev/null || true
         return 1
     fi
@@ -87,4 +89,15 @@ start_round() {
     e2e_key "$box" Return
     e2e_window_gone "$box" 5
     e2e_activate "$1"
+}
+
+# measure_sound_server: the private sound server MEASURE_SERVER names
+# (pulseaudio or pipewire, tests/e2e/pulse.sh), or none at all (the
+# default): then PULSE_SERVER points at a socket nobody listens on.
+measure_sound_server() {
+    case ${MEASURE_SERVER:-none} in
+    pulseaudio) pulse_start ;;
+    pipewire) pipewire_start ;;
+    *) export PULSE_SERVER=unix:$E2E_TMP/no-sound-server ;;
+    esac
 }

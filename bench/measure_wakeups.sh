@@ -11,18 +11,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 source "$here/measure_lib.sh"
 game=$(measure_game_path "${1:-}")
-server=${2:-none}
+MEASURE_SERVER=${2:-none}
 secs=${MEASURE_SECS:-10}
 export E2E_GAME=$game E2E_ASSETS=$top/assets E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
 e2e_init measure_wakeups
 e2e_start_x
-case $server in
-pulseaudio) pulse_start ;;
-pipewire) pipewire_start ;;
-*) export PULSE_SERVER=unix:$E2E_TMP/no-sound-server ;;
-esac
+measure_sound_server
 
 switches_of() { awk '$1 == "voluntary_ctxt_switches:" { print $2 }' "$1/status"; }
 
@@ -49,7 +45,7 @@ e2e_open_game
 pid=$GAME_PID
 w=$W
 sleep 3
-echo "title ($server):"
+echo "title ($MEASURE_SERVER):"
 per_thread "$pid"
 start_round "$w" "$pid"
 sleep 1

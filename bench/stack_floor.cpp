@@ -11,10 +11,17 @@
 // that only sleeps to the same deadlines. Both run until killed;
 // bench/measure_floor.sh reads their CPU.
 //
-// Usage: stack_floor qt|library|synth|ticker|sleeper
+// Start-up: "title PICTURE" is the same window showing the picture in
+// a field with a grey frame, as bench/title_probe looks for the game's
+// first title frame; it runs until killed. bench/measure_first_frame.sh
+// times its starts beside the game's.
+//
+// Usage: stack_floor qt|library|synth|ticker|sleeper|title PICTURE
 #include <QApplication>
+#include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QTimer>
 
 #include <time.h>
@@ -64,6 +71,23 @@ constexpr long FRAME_NS = 30'000'000;
     }
 }
 
+// The picture inside a frame of the grey title_probe finds the field by.
+class PictureField : public QWidget {
+public:
+    explicit PictureField(const QImage& picture) : picture(picture) { setFixedSize(354, 354); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(128, 128, 128));
+        p.drawImage(2, 2, picture);
+    }
+
+private:
+    QImage picture;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -75,14 +99,22 @@ int main(int argc, char** argv)
     QMainWindow window;
     window.menuBar()->addMenu(QStringLiteral("ゲーム(&G)"))->addAction(QStringLiteral("スタート(&S)"));
     window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"))->addAction(QStringLiteral("目次(&C)"));
-    auto* field = new QWidget;
-    field->setFixedSize(354, 354);
+    QWidget* field;
+    if (part == "title" && argc > 2) {
+        window.setWindowTitle(QStringLiteral("stack_floor"));
+        field = new PictureField(QImage(QString::fromLocal8Bit(argv[2])));
+    } else {
+        field = new QWidget;
+        field->setFixedSize(354, 354);
+    }
     window.setCentralWidget(field);
     window.show();
     if ((part == "library" && !fluid()) || (part == "synth" && !make_synth())) {
         std::fprintf(stderr, "stack_floor: FluidSynth could not be opened\n");
         return 1;
     }
+    if (part == "title")
+        return app.exec();
     QTimer ticker;
     if (part == "ticker") {
         ticker.setTimerType(Qt::PreciseTimer);
