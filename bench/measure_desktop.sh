@@ -84,11 +84,6 @@ rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }
 anon_mb() { awk -v k="$(status_kb "$1" RssAnon)" 'BEGIN { printf "%.1f", k / 1024 }'; }
 memory() { echo "$(rss_mb "$1") $(anon_mb "$1")"; }
 
-# switches PID: voluntary context switches of all the process's threads.
-switches() {
-    cat /proc/"$1"/task/*/status 2>/dev/null | awk '$1 == "voluntary_ctxt_switches:" { n += $2 } END { print n + 0 }'
-}
-
 # sound_ticks: the sound server's run time (all its processes), 0 without one.
 sound_ticks() {
     local pid sum=0

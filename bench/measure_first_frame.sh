@@ -14,12 +14,11 @@ top=$(cd "$here/.." && pwd)
 source "$here/measure_lib.sh"
 game=$(measure_game_path "${1:-}")
 runs=${2:-20}
-floor=$(dirname "$game")/../bench/stack_floor
-[ -x "$floor" ] || floor=$top/build/bench/stack_floor
+floor=$(stack_floor_path "$game")
 export E2E_GAME=$game E2E_ASSETS=$top/assets E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
-[ -x "$floor" ] || die "no bench/stack_floor: build the tests (bash scripts/test.sh)"
+[ -n "$floor" ] || die "no bench/stack_floor: build the tests (bash scripts/test.sh)"
 e2e_init measure_first_frame
 e2e_start_x
 measure_sound_server

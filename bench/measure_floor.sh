@@ -16,16 +16,13 @@ source "$here/measure_lib.sh"
 game=$(measure_game_path "${1:-}")
 runs=${2:-3}
 secs=${MEASURE_SECS:-15}
-floor=$(dirname "$game")/../bench/stack_floor
-[ -x "$floor" ] || floor=$top/build/bench/stack_floor
+floor=$(stack_floor_path "$game")
 export E2E_GAME=$game E2E_ASSETS=$top/assets E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
-[ -x "$floor" ] || die "no bench/stack_floor: build the tests (bash scripts/test.sh)"
+[ -n "$floor" ] || die "no bench/stack_floor: build the tests (bash scripts/test.sh)"
 e2e_init measure_floor
 e2e_start_x
 export PULSE_SERVER=unix:$E2E_TMP/no-sound-server
-
-switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '$1 == "voluntary_ctxt_switches:" { n += $2 } END { print n + 0 }'; }
 
 # sample PID: "cpu% wakes/s" over the next $secs seconds.
 sample() {

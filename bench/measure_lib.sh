@@ -12,6 +12,21 @@ ticks() { sed 's/^.*) //' "$1" | awk '{ print $12 + $13 }'; }
 # nanoseconds (schedstat: finer than the clock ticks above).
 on_cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
 
+# switches PID: voluntary context switches of all the process's threads.
+switches() {
+    cat /proc/"$1"/task/*/status 2>/dev/null | awk '$1 == "voluntary_ctxt_switches:" { n += $2 } END { print n + 0 }'
+}
+
+# stack_floor_path GAME: bench/stack_floor built beside GAME, else in the
+# test build; nothing when neither has it.
+stack_floor_path() {
+    local candidate
+    for candidate in "$(dirname "$1")/../bench/stack_floor" "$top/build/bench/stack_floor"; do
+        [ -x "$candidate" ] && { echo "$candidate"; return; }
+    done
+    return 0
+}
+
 # start_typing SECONDS: types letters about three a second, for at least
 # that long, into the active window; TYPER is the typing process.
 start_typing() {

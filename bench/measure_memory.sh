@@ -78,8 +78,8 @@ for case in sound silent; do
     parts "$out/$case.round.smaps"
 done
 
-floor=$(dirname "$E2E_GAME")/../bench/stack_floor
-if [ -x "$floor" ]; then
+floor=$(stack_floor_path "$E2E_GAME")
+if [ -n "$floor" ]; then
     echo "the stack alone, VmRSS in MB (bench/stack_floor):"
     export PULSE_SERVER=$server
     for part in qt library synth; do

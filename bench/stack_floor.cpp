@@ -93,6 +93,10 @@ private:
 int main(int argc, char** argv)
 {
     const std::string part = argc > 1 ? argv[1] : "qt";
+    if (part == "title" && argc < 3) {
+        std::fprintf(stderr, "usage: stack_floor title PICTURE\n");
+        return 2;
+    }
     if (part == "sleeper")
         sleep_in_frames();
     QApplication app(argc, argv);
@@ -100,7 +104,7 @@ int main(int argc, char** argv)
     window.menuBar()->addMenu(QStringLiteral("ゲーム(&G)"))->addAction(QStringLiteral("スタート(&S)"));
     window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"))->addAction(QStringLiteral("目次(&C)"));
     QWidget* field;
-    if (part == "title" && argc > 2) {
+    if (part == "title") {
         window.setWindowTitle(QStringLiteral("stack_floor"));
         field = new PictureField(QImage(QString::fromLocal8Bit(argv[2])));
     } else {
