@@ -1,15 +1,20 @@
 // Measures what the sound costs the game: the time to start the
 // synthesiser with its SoundFont and open a piece, the resident memory the
 // synthesiser and SoundFont add, the time to render one 512-frame buffer of
-// music and effects, and the time to start a sound effect.
+// music and effects, how long a render can take while the game changes
+// the piece, and the time to start a sound effect.
 //
 // The music is assets/bgm.mid when it exists, else a made-up dense piece;
 // the label of each result says which.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi_bytes.h"
@@ -194,6 +199,55 @@ void BM_RenderBufferIdle(benchmark::State& state)
     count_real_time(state);
 }
 BENCHMARK(BM_RenderBufferIdle)->Unit(benchmark::kMicrosecond);
+
+// The longest render while the game changes pieces as it does at F2 and at
+// a round's end (stop, close, open the other piece, play), each change the
+// first of its kind in a fresh AudioSystem, so that the second piece's
+// instruments are new to the synthesiser. A render that waits for the
+// change shows here as a long one; the output's thread renders 2048 frames
+// at a time, as it does for the sound server.
+void BM_LongestRenderAtAChangeOfPiece(benchmark::State& state)
+{
+    const fs::path assets(TOMBORA_ASSETS);
+    const std::string title = (assets / "tombora.mid").string(), round = (assets / "bgm.mid").string();
+    if (!fs::exists(title) || !fs::exists(round)) {
+        state.SkipWithError("the game's pieces are missing");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    double longest_ms = 0, usual_ms = 0;
+    for (auto _ : state) {
+        AudioSystem audio(AudioSystem::Output::offline);
+        send(audio, "open \"" + title + "\" alias MIDI");
+        send(audio, "play MIDI from 0");
+        std::atomic<bool> rendering{true};
+        std::vector<double> renders_ms;
+        std::thread mixer([&] {
+            std::vector<float> left(2048), right(2048);
+            while (rendering) {
+                auto start = Clock::now();
+                audio.render(left, right);
+                renders_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            }
+        });
+        for (const std::string& next : {round, title}) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            send(audio, "stop MIDI");
+            send(audio, "close MIDI");
+            send(audio, "open \"" + next + "\" alias MIDI");
+            send(audio, "play MIDI from 0");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        rendering = false;
+        mixer.join();
+        std::sort(renders_ms.begin(), renders_ms.end());
+        longest_ms = std::max(longest_ms, renders_ms.back());
+        usual_ms = renders_ms[renders_ms.size() / 2];
+    }
+    state.counters["longest_render_ms"] = longest_ms;
+    state.counters["median_render_ms"] = usual_ms;
+}
+BENCHMARK(BM_LongestRenderAtAChangeOfPiece)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 std::string effect_file()
 {

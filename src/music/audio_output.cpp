@@ -1,7 +1,6 @@
 #include "music/audio_output.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "music/alsa_probe.h"
 #include "music/fluid_library.h"
@@ -23,15 +22,14 @@ AudioOutput::AudioOutput(int sample_rate, SoundSource& source, StartFunction sta
 
 void AudioOutput::start()
 {
-    if (!chooser_.joinable())
-        chooser_ = std::thread([this] { choose(); });
+    if (!sound_up_.joinable())
+        sound_up_ = std::thread([this] { choose(); });
 }
 
 AudioOutput::~AudioOutput()
 {
-    if (chooser_.joinable())
-        chooser_.join();
-    awake_pulse_ = nullptr;
+    if (sound_up_.joinable())
+        sound_up_.join();
     pulse_.reset();
     if (alsa_)
         fluid()->delete_fluid_audio_driver(alsa_);
@@ -39,53 +37,63 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_settings(alsa_settings_);
 }
 
-void AudioOutput::music_changes(bool playing)
+void AudioOutput::music_plays()
 {
-    if (PulseOutput* pulse = awake_pulse_.load())
-        pulse->music_changes(playing);
+    if (driver_.load() == Driver::pulseaudio)
+        pulse_->music_plays();
+}
+
+void AudioOutput::music_stops()
+{
+    if (driver_.load() == Driver::pulseaudio)
+        pulse_->music_stops();
 }
 
 void AudioOutput::effect_starts()
 {
-    if (PulseOutput* pulse = awake_pulse_.load())
-        pulse->effect_starts();
+    if (driver_.load() == Driver::pulseaudio)
+        pulse_->effect_starts();
 }
 
 const char* AudioOutput::driver()
 {
     start();
-    std::unique_lock lock(mutex_);
-    signal_.wait(lock, [this] { return driver_name_ != nullptr; });
-    return driver_name_;
+    driver_.wait(Driver::choosing);
+    switch (driver_.load()) {
+    case Driver::pulseaudio:
+        return "pulseaudio";
+    case Driver::alsa:
+        return "alsa";
+    default:
+        return "none";
+    }
 }
 
 // The sound server first (it shares the card with other programs), then the
 // card itself, else silence.
 void AudioOutput::choose()
 {
-    const char* name = "none";
-    auto server = pulse() ? std::make_unique<PulseOutput>(sample_rate_, source_) : nullptr;
+    Driver chosen = Driver::none;
+    auto server = pulse() ? std::make_unique<PulseOutput>(sample_rate_, source_, *pulse()) : nullptr;
     if (server && server->connect()) {
         start_device_();
         pulse_ = std::move(server);
-        awake_pulse_ = pulse_.get();
-        pulse_->music_changes(true);  // a piece may have been played already
-        name = "pulseaudio";
+        chosen = Driver::pulseaudio;
     } else {
         server.reset();
         if (open_alsa()) {
             start_device_();
-            name = "alsa";
+            chosen = Driver::alsa;
         } else {
             silent_since_ = std::chrono::steady_clock::now();
-            silent_for_good_ = true;
         }
     }
-    {
-        std::lock_guard lock(mutex_);
-        driver_name_ = name;
-    }
-    signal_.notify_all();
+    driver_.store(chosen);
+    driver_.notify_all();
+    // A piece may have been played before the output was chosen; if none
+    // was, the stream finds only silence and corks itself again.
+    if (chosen == Driver::pulseaudio)
+        pulse_->music_plays();
 }
 
 // The synthesiser's library plays on the card, but it is opened only once
@@ -95,9 +103,8 @@ bool AudioOutput::open_alsa()
     if (!alsa_finds_card())
         return false;
     const FluidLibrary* f = fluid();
-    if (!f)
+    if (!f || !(alsa_settings_ = f->new_fluid_settings()))
         return false;
-    alsa_settings_ = f->new_fluid_settings();
     f->fluid_settings_setstr(alsa_settings_, "audio.driver", "alsa");
     f->fluid_settings_setnum(alsa_settings_, "synth.sample-rate", sample_rate_);
     f->fluid_settings_setint(alsa_settings_, "audio.period-size", ALSA_PERIOD);
@@ -119,7 +126,7 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
 
 void AudioOutput::count_silent_time()
 {
-    if (!silent_for_good_)
+    if (!silent())
         return;
     auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - silent_since_).count();
     auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-AudioSystem::AudioSystem(Output output) : sequencer_(synth_), commands_(sequencer_), waves_(SAMPLE_RATE)
+AudioSystem::AudioSystem(Output output) : commands_(sequencer_), waves_(SAMPLE_RATE)
 {
     if (output == Output::offline) {
         start_synth();
@@ -23,9 +23,9 @@ void AudioSystem::start_output()
 
 void AudioSystem::start_synth()
 {
-    // Without a SoundFont the pieces are only timed, as with no device.
-    if (synth_.start())
-        sequencer_.attach();
+    // Without the library or a SoundFont the pieces never sound.
+    if (auto font = find_sound_font())
+        sequencer_.attach(*font);
 }
 
 int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t reply_len)
@@ -33,21 +33,31 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
     // Without a device, the music's time is brought up to now first.
     if (output_)
         output_->count_silent_time();
+    const bool was_started = sequencer_.started();
+    const int passes = sequencer_.passes();
     std::string text;
-    const bool was_playing = sequencer_.playing();
     int result = commands_.run(command, text);
     if (reply_len > 0) {
         std::size_t length = std::min(text.size(), reply_len - 1);
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
-    // Only a piece that starts or stops changes what is heard: a question
-    // (the game asks for the mode every frame), an open or a close of a
-    // stopped piece does not.
-    const bool playing = sequencer_.playing();
-    if (result == MEDIA_OK && text.empty() && (playing || was_playing) && output_)
-        output_->music_changes(playing);
+    tell_output(was_started, passes);
     return result;
+}
+
+// Only a pass that starts or stops changes what is heard: a question (the
+// game asks for the mode every frame), an open or a close of a piece that
+// was not played does not. A pass that has ended may still be queued to
+// the speakers, so stopping it is a change too.
+void AudioSystem::tell_output(bool was_started, int passes_before)
+{
+    if (!output_)
+        return;
+    if (sequencer_.passes() != passes_before && sequencer_.started())
+        output_->music_plays();
+    else if (was_started && !sequencer_.started())
+        output_->music_stops();
 }
 
 void AudioSystem::short_path_name(const char* path, char* buf, std::size_t buf_len)
@@ -80,27 +90,30 @@ bool AudioSystem::mix_effects(float* left, float* right, int frames) { return wa
 
 void AudioSystem::restart_effect() { waves_.restart(); }
 
-bool AudioSystem::mix_music(float* left, float* right, int frames)
+SoundSource::Music AudioSystem::mix_music(float* left, float* right, int frames)
 {
+    Music music;
     int done = 0;
-    bool sounded = false;
     if (has_spare_ && frames > 0) {
         left[0] += spare_[0];
         right[0] += spare_[1];
         has_spare_ = false;
         done = 1;
-        sounded = true;
+        music.sounded = true;
     }
     while (done < frames) {
         int wanted = std::min(MUSIC_BLOCK, (frames - done + 1) / MUSIC_STEP);
         std::fill_n(music_left_, wanted, 0.0f);
         std::fill_n(music_right_, wanted, 0.0f);
-        bool sounds = sequencer_.render(music_left_, music_right_, wanted);
+        MidiSequencer::Rendered rendered = sequencer_.render(music_left_, music_right_, wanted);
         // Silence in and nothing left inside: no work, no time either
         // (time passes in the sequencer only while it sounds).
-        if (!sounds && !upsampler_.holds_sound())
-            return sounded;
-        sounded = true;
+        if (!rendered.sounded && !upsampler_.holds_sound())
+            return music;
+        music.sounded = true;
+        // The upsampler's output lags its input by one frame.
+        if (rendered.pass_ended_at)
+            music.pass_ended_at = std::min(frames, done + MUSIC_STEP * (*rendered.pass_ended_at + 1));
         for (int i = 0; i < wanted; ++i) {
             float out_left[2], out_right[2];
             upsampler_.push(music_left_[i], music_right_[i], out_left, out_right);
@@ -116,7 +129,7 @@ bool AudioSystem::mix_music(float* left, float* right, int frames)
             }
         }
     }
-    return sounded;
+    return music;
 }
 
 void AudioSystem::pass_time(int frames)

@@ -9,14 +9,16 @@
 //   Platform::play_wave       -> AudioSystem::play_wave
 //
 // All three are called from the game's thread and return quickly; the mix
-// is made on the audio output's thread. The output, the synthesiser and
-// its SoundFont come up on a thread of their own once start_output is
-// called; a piece played before then starts once they are up. With no
+// is made by the mixer, the output's own thread. The output and the
+// synthesiser's SoundFont come up on the sound-up thread once start_output
+// is called; a piece played before then starts once they are up. With no
 // sound server or card the game runs silent: the music still advances in
 // time and ends as it would, and no synthesiser or SoundFont is ever made.
+// Which thread owns what is tabled in HACKING.md (Sound).
 //
 // Tests and benchmarks build it with Output::offline and pull the mix with
-// render, through the same function the audio driver calls.
+// render, through the same functions the output calls: the caller of
+// render is then the mixer.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +30,6 @@
 #include "music/media_commands.h"
 #include "music/midi_sequencer.h"
 #include "music/sound_source.h"
-#include "music/synth.h"
 #include "music/upsampler.h"
 #include "music/wave_player.h"
 
@@ -68,17 +69,18 @@ private:
     static constexpr int MUSIC_BLOCK = 512;  // frames at the synthesiser's rate
 
     void start_synth();
-    // What the output asks for, on its thread (see sound_source.h).
-    bool mix_music(float* left, float* right, int frames) override;
+    // Tells the output what a media command did to the music.
+    void tell_output(bool was_started, int passes_before);
+    // What the output asks for, on the mixer (see sound_source.h).
+    Music mix_music(float* left, float* right, int frames) override;
     bool mix_effects(float* left, float* right, int frames) override;
     void restart_effect() override;
     void pass_time(int frames) override;
 
-    Synth synth_;
     MidiSequencer sequencer_;
-    MediaCommands commands_;
+    MediaCommands commands_;  // the game's thread
     WavePlayer waves_;
-    // The output's thread only (the game's, when the output is silent).
+    // The mixer's.
     Upsampler upsampler_;
     float music_left_[MUSIC_BLOCK], music_right_[MUSIC_BLOCK];
     float spare_[2] = {};     // an output frame made but not yet asked for

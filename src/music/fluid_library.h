@@ -19,7 +19,6 @@
     X(new_fluid_synth)             \
     X(delete_fluid_synth)          \
     X(fluid_synth_sfload)          \
-    X(fluid_synth_sfunload)        \
     X(new_fluid_defsfloader)       \
     X(fluid_sfloader_set_callbacks) \
     X(fluid_synth_add_sfloader)    \

@@ -2,10 +2,10 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
-#include <optional>
+#include <utility>
 
 #include "music/fluid_library.h"
 #include "music/midi_file.h"
@@ -34,9 +34,11 @@ std::optional<std::vector<uint8_t>> read_file(const std::string& path)
 
 }  // namespace
 
-MidiSequencer::MidiSequencer(Synth& synth) : synth_(synth) {}
-
-MidiSequencer::~MidiSequencer() { close(); }
+MidiSequencer::~MidiSequencer()
+{
+    std::lock_guard lock(mutex_);
+    drop_player();
+}
 
 bool MidiSequencer::open(const std::string& path)
 {
@@ -48,14 +50,20 @@ bool MidiSequencer::open(const std::string& path)
         return false;
     auto presets = midi_file_presets(*bytes);
     close();
+    std::unique_ptr<Synth> old;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard making(making_mutex_);
         piece_ = std::move(*bytes);
-        presets_ = std::move(presets);
+        presets_ = PresetSet(presets.begin(), presets.end());
+        std::unique_ptr<Synth> synth = synth_for_piece();
+        // The piece is closed, so no player is bound to the old one.
+        std::lock_guard lock(mutex_);
         length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
-        if (attached_)
-            synth_.keep_presets(presets_);
+        if (synth)
+            old = std::exchange(synth_, std::move(synth));
     }
+    // Outside both locks: letting a synthesiser go frees its samples.
+    old.reset();
     // A new piece comes with a new screen: what the last one freed (a
     // closed box, pictures drawn once) is given back to the system rather
     // than kept in the middle of the heap.
@@ -63,11 +71,30 @@ bool MidiSequencer::open(const std::string& path)
     return true;
 }
 
+// Made for what the one in use holds and the piece's own instruments, so
+// that going back to an earlier piece needs no new one; made without the
+// mixer's lock, which open then takes only for the swap.
+std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
+{
+    if (!font_)
+        return nullptr;
+    PresetSet wanted = presets_;
+    {
+        std::lock_guard lock(mutex_);
+        if (synth_) {
+            const PresetSet& held = synth_->presets();
+            if (std::includes(held.begin(), held.end(), wanted.begin(), wanted.end()))
+                return nullptr;
+            wanted.insert(held.begin(), held.end());
+        }
+    }
+    return Synth::make(*font_, wanted);
+}
+
 void MidiSequencer::close()
 {
     std::lock_guard lock(mutex_);
     drop_player();
-    piece_.clear();
     length_frames_ = 0;
 }
 
@@ -77,7 +104,8 @@ bool MidiSequencer::play_from_start()
     drop_player();
     frames_played_ = 0;
     started_ = true;
-    if (attached_ && !make_player()) {
+    ++passes_;
+    if (synth_ && !make_player()) {
         started_ = false;
         return false;
     }
@@ -90,30 +118,31 @@ void MidiSequencer::stop()
     drop_player();
 }
 
-bool MidiSequencer::playing()
-{
-    std::lock_guard lock(mutex_);
-    return started_ && frames_played_ < length_frames_;
-}
+bool MidiSequencer::playing() const { return started_ && frames_played_ < length_frames_; }
 
-bool MidiSequencer::render(float* left, float* right, int frames)
+MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int frames)
 {
     // The output gives no separate effect buffers: the reverb is mixed into
     // the same two channels.
     float* dry[2] = {left, right};
     float* effects[2] = {left, right};
     std::lock_guard lock(mutex_);
-    if (!attached_)
-        return false;
-    // With the piece over and no voice left there is nothing to hear: the
+    if (!synth_)
+        return {};
+    const int64_t played = frames_played_, length = length_frames_;
+    // With the pass over and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
-    bool piece_sounds = started_ && frames_played_ < length_frames_;
-    if (!piece_sounds && fluid()->fluid_synth_get_active_voice_count(synth_.get()) == 0)
-        return false;
-    fluid()->fluid_synth_process(synth_.get(), frames, 2, effects, 2, dry);
-    if (started_)
-        frames_played_ += frames;
-    return true;
+    const bool pass_sounds = started_ && played < length;
+    if (!pass_sounds && fluid()->fluid_synth_get_active_voice_count(synth_->get()) == 0)
+        return {};
+    fluid()->fluid_synth_process(synth_->get(), frames, 2, effects, 2, dry);
+    Rendered rendered{.sounded = true};
+    if (started_) {
+        frames_played_ = played + frames;
+        if (pass_sounds && played + frames >= length)
+            rendered.pass_ended_at = int(length - played);
+    }
+    return rendered;
 }
 
 void MidiSequencer::pass_time(int frames)
@@ -123,11 +152,17 @@ void MidiSequencer::pass_time(int frames)
         frames_played_ += frames;
 }
 
-void MidiSequencer::attach()
+void MidiSequencer::attach(const SoundFontFile& font)
 {
+    std::lock_guard making(making_mutex_);
+    font_ = font;
+    auto synth = Synth::make(font, presets_);
+    if (!synth)
+        return;  // no music: the pieces never sound
     std::lock_guard lock(mutex_);
-    attached_ = true;
-    synth_.keep_presets(presets_);
+    synth_ = std::move(synth);
+    // A pass played before now starts as the synthesiser does.
+    frames_played_ = 0;
     if (started_ && !make_player())
         started_ = false;
 }
@@ -135,7 +170,7 @@ void MidiSequencer::attach()
 bool MidiSequencer::make_player()
 {
     // A fresh player starts at the beginning whatever the last one did.
-    player_ = fluid()->new_fluid_player(synth_.get());
+    player_ = fluid()->new_fluid_player(synth_->get());
     if (!player_)
         return false;
     if (fluid()->fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK
@@ -155,5 +190,5 @@ void MidiSequencer::drop_player()
     player_ = nullptr;
     // Cuts every sounding note at once, with no release; only the short
     // tail of the reverb fades out.
-    fluid()->fluid_synth_all_sounds_off(synth_.get(), -1);
+    fluid()->fluid_synth_all_sounds_off(synth_->get(), -1);
 }

@@ -1,17 +1,30 @@
 // Plays one MIDI piece on the synthesiser and knows when it has ended.
 //
-// The game's thread opens, plays and stops; the audio thread calls render.
-// The piece's end is counted in rendered frames against the length read
-// from the file, so "stopped" holds from the first buffer past the last
-// event on (the synthesiser's own player would say so only seconds later).
+// The game's thread opens, plays and stops; the mixer (the output's
+// thread) renders. A play starts a new pass of the piece; the pass ends
+// when as many frames as the piece lasts (read from the file) have been
+// rendered, so "stopped" holds from the first block past the last event
+// on (the synthesiser's own player would say so only seconds later). The
+// mixer renders ahead of the listener, so it also says where in its block
+// a pass ended: the output plays the next pass from there.
 //
-// The synthesiser may come up after the first piece is opened and played:
-// until attach the piece waits at its start (no time passes before the
-// output runs), and then plays from there.
+// The synthesiser comes up after the first piece may have been opened and
+// played: until attach the pass waits at its start (no time passes before
+// the output runs), and then plays from there. A piece needing
+// instruments the synthesiser lacks gets a new one, made beside the
+// playing one and swapped in.
+//
+// Locks: mutex_ is the mixer's: held by it for one render, by the others
+// only to swap a player or a synthesiser. making_mutex_ is held by whoever
+// makes a synthesiser (the game's thread, the sound-up thread); the mixer
+// never takes it. The game asks whether the piece plays without a lock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,46 +32,66 @@
 
 class MidiSequencer {
 public:
-    explicit MidiSequencer(Synth& synth);
+    MidiSequencer() = default;
     ~MidiSequencer();
     MidiSequencer(const MidiSequencer&) = delete;
     MidiSequencer& operator=(const MidiSequencer&) = delete;
 
+    // Game's thread.
     // Reads the piece, replacing any other, and leaves it stopped. False
     // when the file cannot be read or is no MIDI file.
     bool open(const std::string& path);
     // Stops and forgets the piece.
     void close();
-    // False when the synthesiser refuses the piece.
+    // Starts a new pass from the beginning; false when the synthesiser
+    // refuses the piece.
     bool play_from_start();
     // Silences the music at once.
     void stop();
-    // True from a play until the piece has played to its end or is stopped.
-    bool playing();
+    // True from a play until the pass has played to its end or is stopped.
+    bool playing() const;
+    // True from a play until a stop or close: the pass may still sound, or
+    // be queued to, after its end.
+    bool started() const { return started_.load(); }
+    // How many passes have been played.
+    int passes() const { return passes_.load(); }
 
+    // Sound-up thread: the synthesiser's SoundFont is found; from now on
+    // pieces sound. Until then (for good when there is no device) they are
+    // only timed.
+    void attach(const SoundFontFile& font);
+
+    // Mixer.
+    struct Rendered {
+        bool sounded = false;             // the channels were added to
+        std::optional<int> pass_ended_at;  // the frame where the pass ended
+    };
     // Adds the music's next frames (at Synth::SAMPLE_RATE) to both
-    // channels; false, leaving them untouched, when nothing sounds. Audio
-    // thread.
-    bool render(float* left, float* right, int frames);
-    // Counts frames played without making their sound. Audio thread.
+    // channels, or leaves them untouched when nothing sounds.
+    Rendered render(float* left, float* right, int frames);
+    // Counts frames played without making their sound.
     void pass_time(int frames);
-    // The synthesiser has started: from now on pieces sound. Until then
-    // (for good when there is no device) they are only timed.
-    void attach();
 
 private:
-    // Both with mutex_ held.
+    // With mutex_ held.
     bool make_player();
     void drop_player();
+    // With making_mutex_ held: a synthesiser for the open piece when the
+    // one in use lacks its instruments, else null.
+    std::unique_ptr<Synth> synth_for_piece();
 
-    Synth& synth_;
+    // The open piece: written by the game's thread with making_mutex_ held.
+    std::mutex making_mutex_;
+    std::optional<SoundFontFile> font_;  // set by attach
+    std::vector<uint8_t> piece_;         // the file's bytes
+    PresetSet presets_;                  // its instruments
 
-    std::mutex mutex_;  // guards everything below
-    std::vector<uint8_t> piece_;            // the file's bytes
-    std::vector<Synth::Preset> presets_;    // its instruments
-    int64_t length_frames_ = 0;
-    bool attached_ = false;                 // the synthesiser sounds
-    fluid_player_t* player_ = nullptr;      // none until attached
-    bool started_ = false;                  // a play is under way
-    int64_t frames_played_ = 0;
+    std::mutex mutex_;
+    std::unique_ptr<Synth> synth_;  // none until attached
+    fluid_player_t* player_ = nullptr;
+    // Written with mutex_ held; read without it.
+    std::atomic<int64_t> length_frames_{0};
+    std::atomic<int64_t> frames_played_{0};  // of this pass
+    std::atomic<bool> started_{false};
+    std::atomic<int> passes_{0};
 };

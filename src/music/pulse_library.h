@@ -35,6 +35,7 @@
     X(pa_stream_get_state)           \
     X(pa_stream_set_state_callback)  \
     X(pa_stream_set_write_callback)  \
+    X(pa_stream_set_underflow_callback) \
     X(pa_stream_begin_write)         \
     X(pa_stream_cancel_write)        \
     X(pa_stream_write)               \

@@ -1,18 +1,11 @@
 #include "music/pulse_output.h"
 
-#include "music/pulse_library.h"
-
 namespace {
 
 using std::chrono::microseconds;
+using Clock = ServerLink::Clock;
 
 constexpr const char* NAME = "とんぼら";
-
-void drop(pa_operation* operation)
-{
-    if (operation)
-        pulse()->pa_operation_unref(operation);
-}
 
 uint32_t bytes_in(StreamFormat format, std::chrono::milliseconds time)
 {
@@ -32,93 +25,126 @@ pa_buffer_attr buffer_for(StreamFormat format)
 
 class LoopLock {
 public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pulse()->pa_threaded_mainloop_lock(loop_); }
-    ~LoopLock() { pulse()->pa_threaded_mainloop_unlock(loop_); }
+    LoopLock(const PulseLibrary& pa, pa_threaded_mainloop* loop) : pa_(pa), loop_(loop)
+    {
+        pa_.pa_threaded_mainloop_lock(loop_);
+    }
+    ~LoopLock() { pa_.pa_threaded_mainloop_unlock(loop_); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
 private:
+    const PulseLibrary& pa_;
     pa_threaded_mainloop* loop_;
 };
 
 }  // namespace
 
-PulseOutput::PulseOutput(int sample_rate, SoundSource& source)
-    : format_{sample_rate}, queue_(format_, source), reconnection_(format_, source),
-      loop_(pulse()->pa_threaded_mainloop_new())
+PulseOutput::PulseOutput(int sample_rate, SoundSource& source, const PulseLibrary& library)
+    : pa_(library), format_{sample_rate}, queue_(format_, source), link_(format_, source),
+      loop_(pa_.pa_threaded_mainloop_new())
 {
-    pulse()->pa_threaded_mainloop_set_name(loop_, "sound");
+    if (loop_)
+        pa_.pa_threaded_mainloop_set_name(loop_, "sound");
 }
 
 PulseOutput::~PulseOutput()
 {
+    if (!loop_)
+        return;
     {
-        LoopLock lock(loop_);
+        LoopLock lock(pa_, loop_);
         if (tick_)
-            pulse()->pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
+            pa_.pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
         drop_connection();
     }
-    pulse()->pa_threaded_mainloop_stop(loop_);
-    pulse()->pa_threaded_mainloop_free(loop_);
+    pa_.pa_threaded_mainloop_stop(loop_);
+    pa_.pa_threaded_mainloop_free(loop_);
 }
 
 bool PulseOutput::connect()
 {
-    if (pulse()->pa_threaded_mainloop_start(loop_) < 0)
+    if (!loop_ || pa_.pa_threaded_mainloop_start(loop_) < 0)
         return false;
-    LoopLock lock(loop_);
+    LoopLock lock(pa_, loop_);
+    link_.try_first(Clock::now());
     begin_connect();
-    while (link_ == Link::connecting)
-        pulse()->pa_threaded_mainloop_wait(loop_);
-    return link_ == Link::ready;
+    if (link_.ticks())
+        arm_tick();
+    while (link_.state() == ServerLink::State::first_try)
+        pa_.pa_threaded_mainloop_wait(loop_);
+    return link_.state() != ServerLink::State::unused;
 }
 
-void PulseOutput::music_changes(bool playing)
+void PulseOutput::music_plays()
 {
-    // Corked, the queue holds only silence: a stop changes nothing heard.
-    if (!playing && !stream_plays_)
-        return;
-    LoopLock lock(loop_);
-    sound_starts(stream_plays_ ? StreamQueue::Start::music_change : StreamQueue::Start::music);
+    LoopLock lock(pa_, loop_);
+    sound_starts(StreamQueue::Start::music_plays);
+}
+
+void PulseOutput::music_stops()
+{
+    LoopLock lock(pa_, loop_);
+    sound_starts(StreamQueue::Start::music_stops);
 }
 
 void PulseOutput::effect_starts()
 {
-    LoopLock lock(loop_);
+    LoopLock lock(pa_, loop_);
     sound_starts(StreamQueue::Start::effect);
+}
+
+int PulseOutput::underflows()
+{
+    LoopLock lock(pa_, loop_);
+    return underflows_;
 }
 
 void PulseOutput::sound_starts(StreamQueue::Start start)
 {
-    if (!stream_ || pulse()->pa_stream_get_state(stream_) != PA_STREAM_READY) {
-        queue_.play_when_ready();
+    if (!stream_ready()) {
+        if (start != StreamQueue::Start::music_stops)
+            queue_.play_when_ready();
         return;
     }
-    if (queue_.sound_starts(start))
+    switch (queue_.sound_starts(start)) {
+    case StreamQueue::Answer::nothing:
+        return;
+    case StreamQueue::Answer::uncork_and_rewrite:
         uncork_stream();
-    ask_where_listener_is();
+        if (!stream_)
+            return;
+        [[fallthrough]];
+    case StreamQueue::Answer::rewrite:
+        ask_where_listener_is();
+    }
 }
 
+bool PulseOutput::stream_ready() const
+{
+    return stream_ && pa_.pa_stream_get_state(stream_) == PA_STREAM_READY;
+}
+
+// A try at the server; failing at once is losing it.
 void PulseOutput::begin_connect()
 {
-    link_ = Link::connecting;
-    context_ = pulse()->pa_context_new(pulse()->pa_threaded_mainloop_get_api(loop_), NAME);
-    pulse()->pa_context_set_state_callback(context_, on_context_state, this);
+    context_ = pa_.pa_context_new(pa_.pa_threaded_mainloop_get_api(loop_), NAME);
+    if (!context_) {
+        lose_server();
+        return;
+    }
+    pa_.pa_context_set_state_callback(context_, on_context_state, this);
     // Never start a server of our own: no server means no sound.
-    if (pulse()->pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (pa_.pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         lose_server();
 }
 
 void PulseOutput::on_context_state(pa_context* context, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
-    switch (pulse()->pa_context_get_state(context)) {
+    switch (self->pa_.pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
-        self->link_ = Link::ready;
-        self->connected_once_ = true;
-        self->reconnection_.connected();
-        self->open_stream();
-        pulse()->pa_threaded_mainloop_signal(self->loop_, 0);
+        self->on_answer();
         break;
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
@@ -129,99 +155,116 @@ void PulseOutput::on_context_state(pa_context* context, void* data)
     }
 }
 
+void PulseOutput::on_answer()
+{
+    link_.answered();
+    open_stream();
+    pa_.pa_threaded_mainloop_signal(loop_, 0);
+}
+
+// The connection, or its stream, is gone (a stream can fail on a live
+// server when its sink goes): everything is dropped and, once the server
+// has answered before, tried again after a pause.
+void PulseOutput::lose_server()
+{
+    drop_connection();
+    link_.lost(Clock::now());
+    if (link_.state() == ServerLink::State::waiting) {
+        // The next stream plays at once: a piece may be under way, and if
+        // nothing sounds it corks itself again.
+        queue_.play_when_ready();
+    }
+    if (link_.ticks())
+        arm_tick();
+}
+
+void PulseOutput::drop_connection()
+{
+    if (stream_) {
+        pa_.pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_.pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa_.pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+        pa_.pa_stream_disconnect(stream_);
+        pa_.pa_stream_unref(stream_);
+        stream_ = nullptr;
+    }
+    if (context_) {
+        pa_.pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_.pa_context_disconnect(context_);
+        pa_.pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    // connect() may be waiting for the first answer.
+    pa_.pa_threaded_mainloop_signal(loop_, 0);
+}
+
+void PulseOutput::arm_tick()
+{
+    timeval when;
+    pa_.pa_timeval_add(pa_.pa_gettimeofday(&when), microseconds(ServerLink::TICK).count());
+    pa_mainloop_api* api = pa_.pa_threaded_mainloop_get_api(loop_);
+    if (tick_) {
+        api->time_restart(tick_, &when);
+        return;
+    }
+    tick_ = api->time_new(
+        api, &when, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+            static_cast<PulseOutput*>(self)->on_tick();
+        },
+        this);
+    // Without a timer the first try could wait for ever: it is given up.
+    if (!tick_ && link_.state() == ServerLink::State::first_try)
+        lose_server();
+}
+
+void PulseOutput::on_tick()
+{
+    switch (link_.tick(Clock::now())) {
+    case ServerLink::Due::try_again:
+        begin_connect();
+        break;
+    case ServerLink::Due::drop:
+        drop_connection();
+        break;
+    case ServerLink::Due::nothing:
+        break;
+    }
+    if (link_.ticks())
+        arm_tick();
+}
+
 void PulseOutput::open_stream()
 {
     pa_sample_spec sample_format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), StreamFormat::CHANNELS};
-    stream_ = pulse()->pa_stream_new(context_, NAME, &sample_format, nullptr);
+    stream_ = pa_.pa_stream_new(context_, NAME, &sample_format, nullptr);
     if (!stream_) {
         lose_server();
         return;
     }
-    pulse()->pa_stream_set_state_callback(stream_, on_stream_state, this);
-    pulse()->pa_stream_set_write_callback(stream_, on_write, this);
+    pa_.pa_stream_set_state_callback(stream_, on_stream_state, this);
+    pa_.pa_stream_set_write_callback(stream_, on_write, this);
+    pa_.pa_stream_set_underflow_callback(stream_, on_underflow, this);
     pa_buffer_attr attr = buffer_for(format_);
     queue_.new_stream();
-    questions_ = 0;
-    stream_plays_ = !queue_.corked();
+    asked_ = answered_ = 0;
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY
                                                 | (queue_.corked() ? PA_STREAM_START_CORKED : 0));
-    if (pulse()->pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+    if (pa_.pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         lose_server();
 }
 
 void PulseOutput::on_stream_state(pa_stream* stream, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
-    pa_stream_state_t state = pulse()->pa_stream_get_state(stream);
-    // A stream that fails on a live server (its sink gone, say) is made
-    // again like everything else, after a pause.
+    pa_stream_state_t state = self->pa_.pa_stream_get_state(stream);
     if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
         self->lose_server();
-    // Woken while the stream was still being set up.
+    // A sound started while the stream was still being set up.
     else if (state == PA_STREAM_READY && !self->queue_.corked())
         self->uncork_stream();
 }
 
-void PulseOutput::lose_server()
-{
-    bool was_ready = link_ == Link::ready;
-    drop_connection();
-    if (!connected_once_)
-        return;
-    // The new stream plays at once: a piece may be under way, and if
-    // nothing sounds it corks itself again.
-    queue_.play_when_ready();
-    if (was_ready)
-        reconnection_.lost(Reconnection::Clock::now());
-    arm_tick();
-}
-
-void PulseOutput::drop_connection()
-{
-    if (stream_) {
-        pulse()->pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pulse()->pa_stream_set_write_callback(stream_, nullptr, nullptr);
-        pulse()->pa_stream_disconnect(stream_);
-        pulse()->pa_stream_unref(stream_);
-        stream_ = nullptr;
-    }
-    if (context_) {
-        pulse()->pa_context_set_state_callback(context_, nullptr, nullptr);
-        pulse()->pa_context_disconnect(context_);
-        pulse()->pa_context_unref(context_);
-        context_ = nullptr;
-    }
-    link_ = Link::failed;
-    stream_plays_ = false;
-    pulse()->pa_threaded_mainloop_signal(loop_, 0);
-}
-
-void PulseOutput::arm_tick()
-{
-    timeval when;
-    pulse()->pa_timeval_add(pulse()->pa_gettimeofday(&when), microseconds(Reconnection::TICK).count());
-    pa_mainloop_api* api = pulse()->pa_threaded_mainloop_get_api(loop_);
-    if (tick_)
-        api->time_restart(tick_, &when);
-    else
-        tick_ = api->time_new(
-            api, &when, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-                static_cast<PulseOutput*>(self)->on_tick();
-            },
-            this);
-}
-
-void PulseOutput::on_tick()
-{
-    if (link_ == Link::ready)
-        return;
-    auto now = Reconnection::Clock::now();
-    reconnection_.count_time(now);
-    if (link_ == Link::failed && reconnection_.try_due(now))
-        begin_connect();
-    if (link_ != Link::ready)
-        arm_tick();
-}
+void PulseOutput::on_underflow(pa_stream*, void* self) { ++static_cast<PulseOutput*>(self)->underflows_; }
 
 void PulseOutput::on_write(pa_stream*, std::size_t bytes, void* self)
 {
@@ -237,73 +280,87 @@ void PulseOutput::append(std::size_t bytes)
         if (block.empty())
             return;
         queue_.append(block);
-        send_after_written(block);
+        if (!send(block, 0, PA_SEEK_RELATIVE))
+            return;
         left -= StreamFormat::frames_in(block);
     }
     if (queue_.played_out())
         cork_stream();
 }
 
+// A question that cannot be asked leaves the stream as it is: the new
+// sound follows what is queued, unless the answer to an earlier question
+// is still to come, which then serves this one too.
 void PulseOutput::ask_where_listener_is()
 {
-    ++questions_;
-    drop(pulse()->pa_stream_update_timing_info(stream_, on_timing, this));
+    pa_operation* asked = pa_.pa_stream_update_timing_info(stream_, on_timing, this);
+    if (!asked) {
+        if (answered_ == asked_)
+            rewrite_from(std::nullopt);
+        return;
+    }
+    ++asked_;
+    pa_.pa_operation_unref(asked);
 }
 
-void PulseOutput::on_timing(pa_stream*, int success, void* data)
+void PulseOutput::on_timing(pa_stream* stream, int success, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
-    // Only the answer to the latest question counts.
-    if (--self->questions_ == 0 && success && self->stream_)
-        self->rewrite_from_listener();
+    if (stream != self->stream_ || ++self->answered_ != self->asked_)
+        return;
+    self->rewrite_from(success ? self->listener() : std::nullopt);
 }
 
 // What the sink has taken, less what it still holds, plus the time since
 // the server told.
 std::optional<Frames> PulseOutput::listener() const
 {
-    const pa_timing_info* timing = pulse()->pa_stream_get_timing_info(stream_);
+    const pa_timing_info* timing = pa_.pa_stream_get_timing_info(stream_);
     if (!timing || timing->write_index_corrupt || timing->read_index_corrupt)
         return std::nullopt;
     return StreamFormat::frames_in_bytes(timing->read_index) - format_.frames_in(microseconds(timing->sink_usec))
-        + format_.frames_in(microseconds(pulse()->pa_timeval_age(&timing->timestamp)));
+        + format_.frames_in(microseconds(pa_.pa_timeval_age(&timing->timestamp)));
 }
 
-void PulseOutput::rewrite_from_listener()
+void PulseOutput::rewrite_from(std::optional<Frames> listener)
 {
-    for (StreamQueue::Rewrite rewrite = queue_.rewrite_from(listener()); rewrite.left() > Frames{};) {
+    for (StreamQueue::Rewrite rewrite = queue_.rewrite_from(listener); rewrite.left() > Frames{};) {
         Frames at = rewrite.next;
         std::span<float> block = begin_block(rewrite.left());
         if (block.empty())
             return;
-        send_at(at, queue_.render_again(rewrite, block));
+        if (!send(queue_.render_again(rewrite, block), StreamFormat::bytes_in(at), PA_SEEK_ABSOLUTE))
+            return;
     }
 }
 
 // Shared memory for the frames wanted or fewer; empty when the server
-// gives none.
+// gives none, or the stream has failed (it is then dropped).
 std::span<float> PulseOutput::begin_block(Frames wanted)
 {
     void* data = nullptr;
     std::size_t size = StreamFormat::bytes_in(wanted);
-    if (pulse()->pa_stream_begin_write(stream_, &data, &size) < 0)
+    if (pa_.pa_stream_begin_write(stream_, &data, &size) < 0) {
+        lose_server();
         return {};
+    }
     Frames frames = StreamFormat::frames_in_bytes(static_cast<int64_t>(size));
     if (frames <= Frames{}) {
-        pulse()->pa_stream_cancel_write(stream_);
+        pa_.pa_stream_cancel_write(stream_);
         return {};
     }
     return {static_cast<float*>(data), static_cast<std::size_t>(frames.count * StreamFormat::CHANNELS)};
 }
 
-void PulseOutput::send_after_written(std::span<float> block)
+// Sends a block taken with begin_block; false when the stream has failed
+// (it is then dropped).
+bool PulseOutput::send(std::span<float> block, int64_t offset, pa_seek_mode_t seek)
 {
-    pulse()->pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, 0, PA_SEEK_RELATIVE);
-}
-
-void PulseOutput::send_at(Frames at, std::span<float> block)
-{
-    pulse()->pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, StreamFormat::bytes_in(at), PA_SEEK_ABSOLUTE);
+    if (pa_.pa_stream_write(stream_, block.data(), block.size_bytes(), nullptr, offset, seek) >= 0)
+        return true;
+    pa_.pa_stream_cancel_write(stream_);
+    lose_server();
+    return false;
 }
 
 // What is still queued stays: it is silence, and the next sound is written
@@ -311,12 +368,16 @@ void PulseOutput::send_at(Frames at, std::span<float> block)
 void PulseOutput::cork_stream()
 {
     queue_.cork();
-    stream_plays_ = false;
-    drop(pulse()->pa_stream_cork(stream_, 1, nullptr, nullptr));
+    if (pa_operation* corked = pa_.pa_stream_cork(stream_, 1, nullptr, nullptr))
+        pa_.pa_operation_unref(corked);
+    else
+        lose_server();
 }
 
 void PulseOutput::uncork_stream()
 {
-    stream_plays_ = true;
-    drop(pulse()->pa_stream_cork(stream_, 0, nullptr, nullptr));
+    if (pa_operation* uncorked = pa_.pa_stream_cork(stream_, 0, nullptr, nullptr))
+        pa_.pa_operation_unref(uncorked);
+    else
+        lose_server();
 }

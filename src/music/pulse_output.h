@@ -1,7 +1,7 @@
 // The game's one stream on a PulseAudio server (or PipeWire's stand-in for
-// one), on libpulse's threaded main loop. What to write, when to cork and
-// when to try the server again is decided by StreamQueue and Reconnection;
-// this class speaks libpulse and carries the decisions out.
+// one), on libpulse's threaded main loop. What to write and when to cork is
+// decided by StreamQueue, the link to the server by ServerLink; this class
+// speaks libpulse and carries the decisions out.
 //
 // The server asks for StreamQueue::MINREQ at a time and the stream holds
 // about TARGET: the game and the server wake once a MINREQ for a request,
@@ -13,39 +13,29 @@
 //
 // In silence the stream is corked and the main loop sleeps. When the
 // server goes away the stream is dropped without a word, the time of a
-// playing piece is still counted, and the connection is tried again until
-// the server is back.
+// playing piece is still counted, and the server is tried again until it
+// is back. Any call to libpulse that fails drops the connection the same
+// way: silence and a retry.
 //
-// Threads:
-// - AudioOutput's start-up thread makes the output, calls connect and the
-//   first music_changes;
-// - the game's thread calls music_changes and effect_starts, and destroys
-//   the output;
-// - libpulse's main-loop thread ("sound") runs every callback and timer,
-//   and with them all the private functions.
-// Everything is guarded by the main loop's lock: libpulse holds it around
-// its callbacks, and the public functions take it. Only stream_plays_ is
-// read without it, so that a music command while the stream plays costs
-// the game's thread no lock.
+// Threads: libpulse's loop thread runs every callback and timer, and with
+// them all the private functions; it is the mixer. The public functions
+// take the loop's lock, which the loop thread holds while it runs a
+// callback (at most one request's mixing). The sound-up thread calls
+// connect; the game's thread the sound starts.
 #pragma once
 
-#include <atomic>
 #include <optional>
 #include <span>
 
-#include "music/reconnection.h"
+#include "music/pulse_library.h"
+#include "music/server_link.h"
 #include "music/sound_source.h"
 #include "music/sound_units.h"
 #include "music/stream_queue.h"
 
-struct pa_context;
-struct pa_stream;
-struct pa_threaded_mainloop;
-struct pa_time_event;
-
 class PulseOutput {
 public:
-    PulseOutput(int sample_rate, SoundSource& source);
+    PulseOutput(int sample_rate, SoundSource& source, const PulseLibrary& library);
     ~PulseOutput();
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
@@ -53,47 +43,55 @@ public:
     // Connects to the server; false when none answers. Call it once; after
     // a true the output keeps itself connected for good.
     bool connect();
-    // A piece was played, stopped or closed (playing: whether one plays
-    // now). A corked stream plays again at once; on a playing stream the
-    // queued music is written again from where the listener is, so a
-    // stop or a new piece is heard at once, not after the buffer.
-    void music_changes(bool playing);
-    // An effect starts: it is written from where the listener is.
+    // A pass of the music starts, the music stops, an effect starts: on a
+    // playing stream the queued sound is written again from where the
+    // listener is, so the change is heard at once, not after the buffer; a
+    // corked stream plays again.
+    void music_plays();
+    void music_stops();
     void effect_starts();
+    // How often the server has run out of sound to play (it found the
+    // stream empty), over all the streams so far.
+    int underflows();
 
 private:
     void sound_starts(StreamQueue::Start start);
+    // The moves of the link, with libpulse's side of each.
     void begin_connect();
-    void open_stream();
+    void on_answer();
     void lose_server();
     void drop_connection();
+    void arm_tick();
+    void on_tick();
+
+    void open_stream();
     void append(std::size_t bytes);
     void ask_where_listener_is();
     std::optional<Frames> listener() const;
-    void rewrite_from_listener();
+    void rewrite_from(std::optional<Frames> listener);
     std::span<float> begin_block(Frames wanted);
-    void send_after_written(std::span<float> block);
-    void send_at(Frames at, std::span<float> block);
+    bool send(std::span<float> block, int64_t offset, pa_seek_mode_t seek);
     void cork_stream();
     void uncork_stream();
-    void arm_tick();
-    void on_tick();
+    bool stream_ready() const;
+
     static void on_context_state(pa_context* context, void* self);
     static void on_stream_state(pa_stream* stream, void* self);
     static void on_write(pa_stream* stream, std::size_t bytes, void* self);
     static void on_timing(pa_stream* stream, int success, void* self);
+    static void on_underflow(pa_stream* stream, void* self);
 
+    const PulseLibrary& pa_;
     StreamFormat format_;
     StreamQueue queue_;
-    Reconnection reconnection_;
+    ServerLink link_;
 
     pa_threaded_mainloop* loop_;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     pa_time_event* tick_ = nullptr;
-    enum class Link { connecting, ready, failed } link_ = Link::connecting;
-    bool connected_once_ = false;  // false: connect() failed, no tries
-    int questions_ = 0;            // timing requests not yet answered
-
-    std::atomic<bool> stream_plays_{false};  // ready and uncorked, or to be
+    // Questions about the listener on this stream: asked, and answered.
+    // Answers come in order; only the one to the latest question counts.
+    int asked_ = 0, answered_ = 0;
+    int underflows_ = 0;
 };

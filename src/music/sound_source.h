@@ -1,11 +1,23 @@
-// What the audio output asks of the game's sound, on its own thread.
+// What the audio output asks of the game's sound. Every call comes from
+// the mixer: the one thread that makes the sound for the output in use
+// (see the table of owners in HACKING.md, Sound).
 #pragma once
+
+#include <optional>
 
 class SoundSource {
 public:
+    // What mix_music added.
+    struct Music {
+        bool sounded = false;
+        // The frame of the block at which a pass of the piece reached its
+        // end: a pass played again follows on from there.
+        std::optional<int> pass_ended_at;
+    };
     // Each adds `frames` frames to the two channels, which come zeroed or
-    // holding what came before; false when it added nothing.
-    virtual bool mix_music(float* left, float* right, int frames) = 0;
+    // holding what came before.
+    virtual Music mix_music(float* left, float* right, int frames) = 0;
+    // False when it added nothing.
     virtual bool mix_effects(float* left, float* right, int frames) = 0;
     // Takes the sound effect now playing back to its first frame, for an
     // output that writes it again from where the listener is.

@@ -3,24 +3,52 @@
 #include <algorithm>
 #include <utility>
 
-StreamQueue::StreamQueue(StreamFormat format, SoundSource& source)
-    : format_(format), source_(source), history_(StreamFormat::CHANNELS * HISTORY), left_(CHUNK), right_(CHUNK)
+StreamQueue::Part::Part() : left(CHUNK), right(CHUNK), kept(StreamFormat::CHANNELS * HISTORY) {}
+
+void StreamQueue::Part::clear(int frames)
 {
+    std::fill_n(left.begin(), frames, 0.0f);
+    std::fill_n(right.begin(), frames, 0.0f);
 }
+
+void StreamQueue::Part::keep(Frames at, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        float* slot = &kept[StreamFormat::CHANNELS * ((at.count + i) % HISTORY)];
+        slot[0] = left[i];
+        slot[1] = right[i];
+    }
+}
+
+void StreamQueue::Part::take_kept(Frames at, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        const float* slot = &kept[StreamFormat::CHANNELS * ((at.count + i) % HISTORY)];
+        left[i] = slot[0];
+        right[i] = slot[1];
+    }
+}
+
+StreamQueue::StreamQueue(StreamFormat format, SoundSource& source) : format_(format), source_(source) {}
 
 void StreamQueue::new_stream()
 {
     written_ = {};
     silent_ = {};
     pending_ = {};
+    pass_end_.reset();
 }
 
+// While the answer for a new pass or a stop is awaited, the music appended
+// is left silent: the rewrite makes it from where the change is heard, and
+// the source has not moved on meanwhile.
 void StreamQueue::append(std::span<float> out)
 {
+    const Take music = pending_.fresh_music() ? Take::silent : Take::fresh;
     Frames frames = StreamFormat::frames_in(out);
     for (Frames done; done < frames;) {
         int chunk = static_cast<int>(std::min<int64_t>(CHUNK, (frames - done).count));
-        bool sounded = render(written_, chunk, Music::fresh, out.data() + StreamFormat::CHANNELS * done.count);
+        bool sounded = render(written_, chunk, music, Take::fresh, out.data() + StreamFormat::CHANNELS * done.count);
         written_ += Frames{chunk};
         done += Frames{chunk};
         silent_ = sounded ? Frames{} : silent_ + Frames{chunk};
@@ -35,32 +63,50 @@ void StreamQueue::cork()
     silent_ = {};
 }
 
-bool StreamQueue::sound_starts(Start start)
+StreamQueue::Answer StreamQueue::sound_starts(Start start)
 {
-    pending_.fresh_music |= corked_ || start == Start::music_change;
-    pending_.restart_effect |= start == Start::effect;
+    switch (start) {
+    case Start::music_stops:
+        if (corked_)
+            return Answer::nothing;
+        pending_.music_stops = true;
+        // What follows a stop follows no pass's end.
+        pass_end_.reset();
+        return Answer::rewrite;
+    case Start::music_plays:
+        pending_.music_plays = true;
+        break;
+    case Start::effect:
+        pending_.restart_effect = true;
+        break;
+    }
     if (!corked_)
-        return false;
+        return Answer::rewrite;
     corked_ = false;
     silent_ = {};
-    return true;
+    pending_.after_silence = true;
+    return Answer::uncork_and_rewrite;
 }
 
 void StreamQueue::play_when_ready() { corked_ = false; }
 
 StreamQueue::Rewrite StreamQueue::rewrite_from(std::optional<Frames> listener)
 {
-    Pending pending = std::exchange(pending_, Pending{});
-    if (!listener)
-        return {written_, written_};  // the sound simply follows the buffer
+    const Pending pending = std::exchange(pending_, Pending{});
+    const Rewrite none{written_, written_};
+    if (!listener || !(pending.fresh_music() || pending.restart_effect))
+        return none;
     Frames oldest_kept = written_ - Frames{HISTORY - CHUNK};
-    Frames from = std::max({*listener + format_.frames_in(EFFECT_LEAD), oldest_kept, Frames{}});
+    Frames from = std::max({*listener + format_.frames_in(LEAD), oldest_kept, Frames{}});
+    if (pending.music_plays && !pending.music_stops && pass_end_)
+        from = std::max(from, *pass_end_);
     if (from >= written_)
-        return {written_, written_};
+        return none;
     if (pending.restart_effect)
         source_.restart_effect();
     silent_ = {};
-    return {from, written_, pending.fresh_music ? Music::fresh : Music::kept};
+    return {from, written_, pending.fresh_music() ? Take::fresh : Take::kept,
+            pending.restart_effect ? Take::fresh : Take::kept};
 }
 
 std::span<float> StreamQueue::render_again(Rewrite& rewrite, std::span<float> out)
@@ -68,37 +114,50 @@ std::span<float> StreamQueue::render_again(Rewrite& rewrite, std::span<float> ou
     Frames frames = std::min(StreamFormat::frames_in(out), rewrite.left());
     for (Frames done; done < frames;) {
         int chunk = static_cast<int>(std::min<int64_t>(CHUNK, (frames - done).count));
-        render(rewrite.next, chunk, rewrite.music, out.data() + StreamFormat::CHANNELS * done.count);
+        render(rewrite.next, chunk, rewrite.music, rewrite.effects, out.data() + StreamFormat::CHANNELS * done.count);
         rewrite.next += Frames{chunk};
         done += Frames{chunk};
     }
     return out.first(static_cast<std::size_t>(StreamFormat::CHANNELS * frames.count));
 }
 
-// Fresh music is asked of the source and kept; kept music comes from the
-// ring. The effects go over either.
-bool StreamQueue::render(Frames at, int frames, Music music, float* out)
+bool StreamQueue::render(Frames at, int frames, Take music, Take effects, float* out)
 {
+    bool sounded = make_music(at, frames, music);
+    sounded = make_effects(at, frames, effects) || sounded;
+    for (int i = 0; i < frames; ++i) {
+        out[2 * i] = music_.left[i] + effects_.left[i];
+        out[2 * i + 1] = music_.right[i] + effects_.right[i];
+    }
+    return sounded;
+}
+
+bool StreamQueue::make_music(Frames at, int frames, Take take)
+{
+    if (take == Take::kept) {
+        music_.take_kept(at, frames);
+        return false;
+    }
+    music_.clear(frames);
     bool sounded = false;
-    if (music == Music::fresh) {
-        std::fill_n(left_.begin(), frames, 0.0f);
-        std::fill_n(right_.begin(), frames, 0.0f);
-        sounded = source_.mix_music(left_.data(), right_.data(), frames);
+    if (take == Take::fresh) {
+        SoundSource::Music made = source_.mix_music(music_.left.data(), music_.right.data(), frames);
+        sounded = made.sounded;
+        if (made.pass_ended_at)
+            pass_end_ = at + Frames{*made.pass_ended_at};
     }
-    for (int i = 0; i < frames; ++i) {
-        float* kept = &history_[StreamFormat::CHANNELS * ((at.count + i) % HISTORY)];
-        if (music == Music::fresh) {
-            kept[0] = left_[i];
-            kept[1] = right_[i];
-        } else {
-            left_[i] = kept[0];
-            right_[i] = kept[1];
-        }
+    music_.keep(at, frames);
+    return sounded;
+}
+
+bool StreamQueue::make_effects(Frames at, int frames, Take take)
+{
+    if (take == Take::kept) {
+        effects_.take_kept(at, frames);
+        return false;
     }
-    sounded = source_.mix_effects(left_.data(), right_.data(), frames) || sounded;
-    for (int i = 0; i < frames; ++i) {
-        out[2 * i] = left_[i];
-        out[2 * i + 1] = right_[i];
-    }
+    effects_.clear(frames);
+    bool sounded = source_.mix_effects(effects_.left.data(), effects_.right.data(), frames);
+    effects_.keep(at, frames);
     return sounded;
 }

@@ -3,12 +3,15 @@
 // out the answers, so these decisions are tested without one.
 //
 // Frames are named by their index in the stream. When the server asks for
-// more, new sound is appended: fresh music, kept here without the effects,
-// with the effects mixed over it. When a sound starts, the output asks the
+// more, new sound is appended: fresh music and fresh effects, each kept
+// here apart from the other. When a sound starts, the output asks the
 // server where the listener is, and the frames from just ahead of the
-// listener to the write index are written again: a new effect from its
-// first frame over the kept music; after a silence (the stream was corked,
-// so what is queued is silence) fresh music too.
+// listener to the write index are written again with what changed made
+// anew and the rest as it was: a new effect from its first frame; the
+// music stopped, or a new pass of it. A pass that follows the end of the
+// one before (a piece played again once it ended) is written from that
+// end, not from the listener, so the end is heard whole and the new pass
+// right after it.
 //
 // Once a whole TARGET of silence has been appended, what sounded has been
 // played: the stream is corked, and the next sound uncorks it.
@@ -30,22 +33,27 @@ public:
     // request wakes the game twice (the request, and later the server
     // letting its block of shared memory go), so 200 ms keeps a playing
     // stream at about ten wake-ups a second; a sound that starts does not
-    // wait behind the buffer, a piece that follows another does.
+    // wait behind the buffer.
     static constexpr std::chrono::milliseconds TARGET{500};
     static constexpr std::chrono::milliseconds MINREQ{200};
     // How far ahead of the listener a sound is written again: the time for
     // the server to answer where the listener is and to take the new sound.
-    static constexpr std::chrono::milliseconds EFFECT_LEAD{10};
+    static constexpr std::chrono::milliseconds LEAD{10};
 
-    // What begins: music after a silence, a new effect, or other music
-    // (a piece stopped, or another one played) while the stream plays.
-    enum class Start { music, effect, music_change };
-    enum class Music { fresh, kept };
+    // What begins: a pass of the music, the music's stop, or a new effect.
+    enum class Start { music_plays, music_stops, effect };
+    // What a start asks of the output: nothing (only silence is queued and
+    // the music stops), to ask where the listener is and write again from
+    // there, or that after uncorking the stream.
+    enum class Answer { nothing, rewrite, uncork_and_rewrite };
+    // Where written frames come from: made now by the source, or as they
+    // were written before; music left silent waits for a rewrite to fill it.
+    enum class Take { fresh, kept, silent };
 
     // Frames to be written again, from next to end.
     struct Rewrite {
         Frames next, end;
-        Music music = Music::kept;
+        Take music = Take::kept, effects = Take::kept;
         Frames left() const { return end - next; }
     };
 
@@ -63,32 +71,43 @@ public:
     // A whole TARGET of silence has been appended in a row.
     bool played_out() const;
     void cork();
-    // A sound starts on a ready stream; the next rewrite is for it. True
-    // when the stream was corked and is to be uncorked.
-    bool sound_starts(Start start);
+    // A sound starts on a ready stream; the next rewrite is for it.
+    Answer sound_starts(Start start);
     // A sound starts while no stream is ready, or the server went away
     // while a piece may be under way: the next stream plays at once.
     void play_when_ready();
 
     // The server has told where the listener is (nullopt: it could not):
     // the frames to write again for the sounds started since the last
-    // answer, none when nothing queued lies ahead of the listener. A new
-    // effect is taken back to its start.
+    // answer, none when nothing queued lies ahead of the listener (the new
+    // sound then simply follows what is queued).
     Rewrite rewrite_from(std::optional<Frames> listener);
     // The rewrite's next frames into `out`, as many as fit; moves it on.
     // Returns the part of `out` filled.
     std::span<float> render_again(Rewrite& rewrite, std::span<float> out);
 
 private:
-    // The most frames mixed in one go, and the music kept for writing
+    // The most frames mixed in one go, and the frames kept for writing
     // again: a power of two over TARGET and CHUNK together, so that the
     // whole queue can be written again.
     static constexpr int CHUNK = 2048;
     static constexpr int HISTORY = 32768;
 
-    // Mixes `frames` (at most CHUNK) from index `at` into left_ and right_,
-    // and interleaves them into out; true when anything sounded.
-    bool render(Frames at, int frames, Music music, float* out);
+    // The music or the effects: CHUNK frames being mixed, and a ring of the
+    // last HISTORY frames written, interleaved, by frame index.
+    struct Part {
+        std::vector<float> left, right, kept;
+        Part();
+        void clear(int frames);
+        void keep(Frames at, int frames);
+        void take_kept(Frames at, int frames);
+    };
+
+    // Mixes `frames` (at most CHUNK) from index `at` into out, interleaved;
+    // true when anything sounded.
+    bool render(Frames at, int frames, Take music, Take effects, float* out);
+    bool make_music(Frames at, int frames, Take take);
+    bool make_effects(Frames at, int frames, Take take);
 
     StreamFormat format_;
     SoundSource& source_;
@@ -98,10 +117,12 @@ private:
     bool corked_ = true;
     // What the next answer about the listener is for.
     struct Pending {
-        bool fresh_music = false;     // the queue holds only silence
-        bool restart_effect = false;  // a new effect has started
+        bool music_plays = false, music_stops = false;
+        bool after_silence = false;  // the stream was corked: only silence is queued
+        bool restart_effect = false;
+        bool fresh_music() const { return music_plays || music_stops || after_silence; }
     } pending_;
+    std::optional<Frames> pass_end_;  // where the music's last pass ended
 
-    std::vector<float> history_;  // kept music, interleaved, a ring by frame index
-    std::vector<float> left_, right_;
+    Part music_, effects_;
 };

@@ -2,7 +2,8 @@
 
 #include <malloc.h>
 
-#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "music/fluid_library.h"
 #include "music/sound_font_loader.h"
@@ -20,11 +21,13 @@ constexpr const char* SOUND_FONTS[] = {
 // A piece plays on the 16 channels of a MIDI file; the 16 above them only
 // hold the piece's instruments selected, so their samples stay loaded.
 constexpr int PLAYED_CHANNELS = 16;
-constexpr int KEEPING_CHANNELS = 16;
+constexpr int HOLDING_CHANNELS = 16;
 
 fluid_settings_t* make_settings(const FluidLibrary& f)
 {
     fluid_settings_t* settings = f.new_fluid_settings();
+    if (!settings)
+        return nullptr;
     f.fluid_settings_setnum(settings, "synth.sample-rate", Synth::SAMPLE_RATE);
     // The default gain (0.2) leaves the game's pieces at -33 to -38 dBFS, some
     // 20 dB under the sound effects; 0.5 lifts them to a background level
@@ -35,7 +38,7 @@ fluid_settings_t* make_settings(const FluidLibrary& f)
     f.fluid_settings_setint(settings, "synth.lock-memory", 0);
     // Samples are read when an instrument is selected, not all at the start.
     f.fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-    f.fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + KEEPING_CHANNELS);
+    f.fluid_settings_setint(settings, "synth.midi-channels", PLAYED_CHANNELS + HOLDING_CHANNELS);
     // The pieces never ask for chorus; the defaults (chorus on, 256 voices)
     // cost time and memory. The busiest bar of the pieces sounds between 24
     // and 32 voices at once: with 32 no note is ever cut (the renderings are
@@ -47,6 +50,33 @@ fluid_settings_t* make_settings(const FluidLibrary& f)
 
 }  // namespace
 
+std::optional<SoundFontFile> find_sound_font()
+{
+    if (!fluid())
+        return std::nullopt;
+    for (const char* path : SOUND_FONTS) {
+        // One that can be trimmed is loaded with only what the pieces play.
+        if (trim_sound_font(path, {}))
+            return SoundFontFile{path, true};
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error))
+            return SoundFontFile{path, false};
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<Synth> Synth::make(const SoundFontFile& font, const PresetSet& presets)
+{
+    std::unique_ptr<Synth> synth(new Synth);
+    synth->presets_ = presets;
+    if (!synth->load(font))
+        return nullptr;
+    synth->hold_presets();
+    // Reading the SoundFont leaves freed memory on this thread's heap.
+    malloc_trim(0);
+    return synth;
+}
+
 Synth::~Synth()
 {
     if (synth_)
@@ -55,75 +85,40 @@ Synth::~Synth()
         fluid()->delete_fluid_settings(settings_);
 }
 
-bool Synth::start()
+bool Synth::load(const SoundFontFile& font)
 {
     const FluidLibrary* f = fluid();
-    if (!f)
-        return false;
     settings_ = make_settings(*f);
-    synth_ = f->new_fluid_synth(settings_);
+    synth_ = settings_ ? f->new_fluid_synth(settings_) : nullptr;
     if (!synth_)
         return false;
     // Linear interpolation of the samples: what it changes in the game's
     // pieces lies some 40 dB under the music, for a quarter less work.
     f->fluid_synth_set_interp_method(synth_, -1, FLUID_INTERP_LINEAR);
-    if (fluid_sfloader_t* loader = new_trimming_sfloader(settings_))
+    if (font.trimmed) {
+        auto trimmed = trim_sound_font(font.path, presets_with_fallbacks(presets_));
+        fluid_sfloader_t* loader = trimmed ? new_trimming_sfloader(settings_) : nullptr;
+        if (!loader)
+            return false;
         f->fluid_synth_add_sfloader(synth_, loader);
-    for (const char* path : SOUND_FONTS) {
-        // A SoundFont that can be trimmed is loaded when the first piece
-        // says which of its instruments are needed.
-        if (trim_sound_font(path, {})) {
-            path_ = path;
-            return true;
-        }
-        if (f->fluid_synth_sfload(synth_, path, 1) != FLUID_FAILED) {
-            // Reading the SoundFont leaves some megabytes of freed memory
-            // on this thread's heap; give it back.
-            malloc_trim(0);
-            return true;
-        }
+        offer_trimmed_sound_font(font.path, std::make_shared<const TrimmedSoundFont>(std::move(*trimmed)));
     }
-    f->delete_fluid_synth(synth_);
-    synth_ = nullptr;
-    return false;
+    return f->fluid_synth_sfload(synth_, font.path.c_str(), 1) != FLUID_FAILED;
 }
 
-void Synth::load_trimmed(const std::vector<Preset>& presets)
+// Each of the holding channels selects one of the presets (the first when
+// there are fewer), so their samples are read now and stay loaded.
+void Synth::hold_presets()
 {
-    PresetSet needed = presets_with_fallbacks({presets.begin(), presets.end()});
-    if (path_.empty() || (loaded_ && std::includes(kept_.begin(), kept_.end(), needed.begin(), needed.end())))
-        return;
-    kept_.insert(needed.begin(), needed.end());
-    auto font = trim_sound_font(path_, kept_);
-    if (!font)
-        return;
-    offer_trimmed_sound_font(path_, std::make_shared<const TrimmedSoundFont>(std::move(*font)));
-    // The new font goes on top and the channels take their instruments
-    // from it; the old one goes when no voice uses it any more. The two
-    // share the samples both have loaded.
     const FluidLibrary* f = fluid();
-    int old = loaded_ ? f->fluid_sfont_get_id(f->fluid_synth_get_sfont(synth_, 0)) : FLUID_FAILED;
-    if (f->fluid_synth_sfload(synth_, path_.c_str(), 1) == FLUID_FAILED)
+    fluid_sfont_t* font = f->fluid_synth_get_sfont(synth_, 0);
+    if (!font || presets_.empty())
         return;
-    if (old != FLUID_FAILED)
-        f->fluid_synth_sfunload(synth_, old, 0);
-    loaded_ = true;
-    malloc_trim(0);
-}
-
-void Synth::keep_presets(const std::vector<Preset>& presets)
-{
-    load_trimmed(presets);
-    const FluidLibrary* f = fluid();
-    fluid_sfont_t* top = f->fluid_synth_get_sfont(synth_, 0);
-    if (!top)
-        return;
-    int sfont = f->fluid_sfont_get_id(top);
-    for (int i = 0; i < KEEPING_CHANNELS; ++i) {
-        int channel = PLAYED_CHANNELS + i;
-        // Channels past the list keep the first preset, so what the last
-        // piece needed and this one does not is let go.
-        const Preset& preset = presets.empty() ? Preset{0, 0} : presets[i < int(presets.size()) ? i : 0];
-        f->fluid_synth_program_select(synth_, channel, sfont, preset.first, preset.second);
+    int id = f->fluid_sfont_get_id(font);
+    auto preset = presets_.begin();
+    for (int i = 0; i < HOLDING_CHANNELS; ++i) {
+        f->fluid_synth_program_select(synth_, PLAYED_CHANNELS + i, id, preset->first, preset->second);
+        if (++preset == presets_.end())
+            preset = presets_.begin();
     }
 }

@@ -1,48 +1,54 @@
 // The software synthesiser that plays the music, with its SoundFont.
 //
-// Made by start, off the game's thread, so that the window comes first;
-// until then (for good without a device) it takes no memory. Only the
-// samples of the instruments a piece uses are read into memory.
+// A Synth is made whole for a set of instruments, with their samples in
+// memory, by whoever needs it (the sound-up thread for the first piece,
+// the game's thread when a piece needs instruments the playing synthesiser
+// lacks), beside the one the output is playing; the sequencer then swaps
+// it in. So loading a SoundFont never holds up the output's thread.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <fluidsynth.h>
 
 #include "music/sound_font_trim.h"
+
+// The General MIDI SoundFont the music plays with, found once.
+struct SoundFontFile {
+    std::string path;
+    bool trimmed = false;  // loaded cut down to the pieces' instruments
+};
+
+// Opens the synthesiser's library and finds a SoundFont it can read;
+// nothing when either is missing.
+std::optional<SoundFontFile> find_sound_font();
 
 class Synth {
 public:
     // Half the output's rate: the game's pieces have next to nothing above
     // 11 kHz, and voices cost in proportion to the rate.
     static constexpr int SAMPLE_RATE = 22050;
-    using Preset = std::pair<int, int>;  // bank, program
 
-    Synth() = default;
+    // A synthesiser holding the samples of `presets` (and their fallbacks)
+    // in memory, so that a piece's program changes never read the disk on
+    // the output's thread; null when it cannot be made.
+    static std::unique_ptr<Synth> make(const SoundFontFile& font, const PresetSet& presets);
     ~Synth();
     Synth(const Synth&) = delete;
     Synth& operator=(const Synth&) = delete;
 
-    // Opens the library, makes the synthesiser and loads the SoundFont;
-    // false when one of them fails. Call it once.
-    bool start();
-    // Keeps the samples of these instruments in memory, and no others: the
-    // piece's own program changes then never read the disk on the audio
-    // thread. Only after start.
-    void keep_presets(const std::vector<Preset>& presets);
-
+    // What it was made for: a piece needing only these plays on it.
+    const PresetSet& presets() const { return presets_; }
     fluid_synth_t* get() { return synth_; }
 
 private:
-    // Loads the SoundFont again, trimmed to what it held and these, when it
-    // lacks any of them.
-    void load_trimmed(const std::vector<Preset>& presets);
+    Synth() = default;
+    bool load(const SoundFontFile& font);
+    void hold_presets();
 
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
-    std::string path_;  // of a SoundFont loaded trimmed
-    PresetSet kept_;
-    bool loaded_ = false;
+    PresetSet presets_;
 };

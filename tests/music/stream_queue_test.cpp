@@ -15,18 +15,31 @@ constexpr StreamFormat FORMAT{44100};
 using Start = StreamQueue::Start;
 
 // Every sample tells where it came from: music frame m adds 1 + m to the
-// left channel, effect frame e adds 1 + e to the right one.
+// left channel, effect frame e adds 1 + e to the right one. The music is
+// one pass of pass_length frames (for ever, unless set).
 struct TaggedSource : SoundSource {
     bool music_on = false;
-    int64_t music_made = 0;
+    int64_t music_made = 0, pass_length = INT64_MAX;
     int64_t effect_length = 0, effect_next = 0;
     int restarts = 0;
 
-    bool mix_music(float* left, float*, int frames) override
+    Music mix_music(float* left, float*, int frames) override
     {
-        for (int i = 0; music_on && i < frames; ++i)
+        Music music;
+        for (int i = 0; music_on && i < frames; ++i) {
             left[i] += float(1 + music_made++);
-        return music_on;
+            music.sounded = true;
+            if (music_made == pass_length) {
+                music.pass_ended_at = i + 1;
+                music_on = false;
+            }
+        }
+        return music;
+    }
+    void play_pass()
+    {
+        music_on = true;
+        music_made = 0;
     }
     bool mix_effects(float*, float* right, int frames) override
     {
@@ -51,7 +64,7 @@ struct OutputQueueTest : ::testing::Test {
     {
         queue.new_stream();
         ASSERT_TRUE(queue.corked()) << "a new stream starts corked";
-        ASSERT_TRUE(queue.sound_starts(Start::music));
+        ASSERT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::uncork_and_rewrite);
         ASSERT_EQ(queue.rewrite_from(Frames{}).left(), Frames{}) << "nothing is queued yet";
     }
     // Appends in blocks of an odd size, as the server's shared memory may
@@ -81,11 +94,11 @@ TEST_F(OutputQueueTest, ANewEffectIsWrittenFromJustAheadOfTheListenerOverTheKept
     source.music_on = true;
     append(FORMAT.frames_in(StreamQueue::TARGET).count);
     source.effect_length = 100000;  // plays past the queue's end
-    EXPECT_FALSE(queue.sound_starts(Start::effect)) << "the stream already plays";
+    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::rewrite) << "the stream already plays";
 
     Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
     StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
-    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
+    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::LEAD));
     EXPECT_EQ(rewrite.end, queue.written());
     EXPECT_EQ(source.restarts, 1);
     int64_t music_made = source.music_made;
@@ -121,11 +134,11 @@ TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
     queue.cork();
 
     source.music_on = true;  // a piece starts
-    EXPECT_TRUE(queue.sound_starts(Start::music));
+    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::uncork_and_rewrite);
     Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
     StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
     Frames from = rewrite.next;
-    EXPECT_EQ(from, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
+    EXPECT_EQ(from, listener + FORMAT.frames_in(StreamQueue::LEAD));
     std::vector<float> out = render_all(rewrite);
     ASSERT_FALSE(out.empty());
     for (size_t k = 0; k < out.size() / 2; ++k) {
@@ -142,22 +155,74 @@ TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
     EXPECT_EQ(source.music_made, (queue.written() - from).count) << "the kept music is not made again";
 }
 
-TEST_F(OutputQueueTest, AChangeOfMusicWhilePlayingIsWrittenFromJustAheadOfTheListener)
+TEST_F(OutputQueueTest, AStopIsWrittenFromJustAheadOfTheListenerAndKeepsTheEffect)
+{
+    source.music_on = true;
+    source.effect_length = 100000;  // plays past the queue's end
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    const std::vector<float> queued = render_all({queue.written() - Frames{3000}, queue.written()});
+
+    // The piece stops: what is queued of it is made again (as silence),
+    // while the effect under way stays as it was written.
+    source.music_on = false;
+    EXPECT_EQ(queue.sound_starts(Start::music_stops), StreamQueue::Answer::rewrite);
+    Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::LEAD));
+    EXPECT_EQ(rewrite.music, StreamQueue::Take::fresh);
+    EXPECT_EQ(rewrite.effects, StreamQueue::Take::kept);
+    Frames from = rewrite.next;
+    std::vector<float> out = render_all(rewrite);
+    ASSERT_EQ(Frames{int64_t(out.size() / 2)}, queue.written() - from);
+    size_t tail = out.size() - queued.size();
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], 0.0f) << "no music after the stop, at " << k;
+    for (size_t k = 0; k < queued.size() / 2; ++k)
+        ASSERT_EQ(out[tail + 2 * k + 1], queued[2 * k + 1]) << "the effect as it was, at " << k;
+    EXPECT_EQ(source.restarts, 0);
+}
+
+TEST_F(OutputQueueTest, APassPlayedAgainFollowsTheEndOfTheLastOne)
+{
+    // A pass that ends 300 ms into the queue, the listener 100 ms in.
+    const Frames end_at = FORMAT.frames_in(std::chrono::milliseconds(300));
+    source.pass_length = end_at.count;
+    source.play_pass();
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    ASSERT_FALSE(source.music_on) << "the pass has ended";
+    const Frames listener = FORMAT.frames_in(std::chrono::milliseconds(100));
+
+    // The game finds it stopped and plays it again.
+    source.play_pass();
+    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::rewrite);
+    append(1000);  // a request before the answer: no music yet
+    EXPECT_EQ(source.music_made, 0) << "the new pass waits for the rewrite";
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    EXPECT_EQ(rewrite.next, end_at) << "written from the end, not from the listener";
+    EXPECT_EQ(rewrite.end, queue.written());
+    std::vector<float> out = render_all(rewrite);
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], float(1 + k)) << "the new pass from its start, at " << k;
+
+    // Stopped and played again, the music no longer waits for that end.
+    source.play_pass();
+    append(FORMAT.frames_in(StreamQueue::MINREQ).count);
+    queue.sound_starts(Start::music_stops);
+    queue.sound_starts(Start::music_plays);
+    Frames later = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
+    EXPECT_EQ(queue.rewrite_from(later).next, later + FORMAT.frames_in(StreamQueue::LEAD));
+}
+
+TEST_F(OutputQueueTest, WithoutAnAnswerTheNewSoundFollowsTheQueue)
 {
     source.music_on = true;
     append(FORMAT.frames_in(StreamQueue::TARGET).count);
-    const int64_t made_before = source.music_made;
-
-    // The piece stops, or another is played: what is queued of the old
-    // music is made again, not kept.
-    EXPECT_FALSE(queue.sound_starts(Start::music_change)) << "the stream already plays";
-    Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
-    EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::EFFECT_LEAD));
-    EXPECT_EQ(rewrite.music, StreamQueue::Music::fresh);
-    std::vector<float> out = render_all(rewrite);
-    ASSERT_FALSE(out.empty());
-    EXPECT_EQ(out[0], float(1 + made_before)) << "the music as it is now, not as it was queued";
+    queue.sound_starts(Start::music_plays);
+    EXPECT_EQ(queue.rewrite_from(std::nullopt).left(), Frames{});
+    // Nothing is left waiting: the music is appended again.
+    int64_t made = source.music_made;
+    append(100);
+    EXPECT_EQ(source.music_made, made + 100);
 }
 
 TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksTheStreamAndASoundUncorksIt)
@@ -175,9 +240,10 @@ TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksTheStreamAndASoundUncorksIt)
     queue.cork();
     EXPECT_TRUE(queue.corked());
     EXPECT_FALSE(queue.played_out()) << "the count starts again";
-    EXPECT_TRUE(queue.sound_starts(Start::effect));
+    EXPECT_EQ(queue.sound_starts(Start::music_stops), StreamQueue::Answer::nothing) << "only silence is queued";
+    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::uncork_and_rewrite);
     EXPECT_FALSE(queue.corked());
-    EXPECT_FALSE(queue.sound_starts(Start::effect)) << "uncorked once";
+    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::rewrite) << "uncorked once";
 }
 
 }  // namespace
