@@ -55,6 +55,8 @@ void AudioOutput::effect_starts()
         pulse_->effect_starts();
 }
 
+int AudioOutput::underflows() { return driver_.load() == Driver::pulseaudio ? pulse_->underflows() : 0; }
+
 const char* AudioOutput::driver()
 {
     start();

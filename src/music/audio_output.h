@@ -53,6 +53,9 @@ public:
     // music; does nothing otherwise. Call it before each command to the
     // music.
     void count_silent_time();
+    // How often the sound server found the game's stream empty (0 on
+    // another output): what a player hears as a gap.
+    int underflows();
 
 private:
     enum class Driver { choosing, pulseaudio, alsa, none };

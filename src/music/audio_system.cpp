@@ -86,6 +86,8 @@ void AudioSystem::render(std::span<float> left, std::span<float> right)
 
 const char* AudioSystem::output_name() const { return output_ ? output_->driver() : "offline"; }
 
+int AudioSystem::underflows() const { return output_ ? output_->underflows() : 0; }
+
 bool AudioSystem::mix_effects(float* left, float* right, int frames) { return waves_.mix(left, right, frames); }
 
 void AudioSystem::restart_effect() { waves_.restart(); }

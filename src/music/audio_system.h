@@ -62,6 +62,9 @@ public:
     // "pulseaudio", "alsa", "none" (silent) or "offline". Starts the output
     // if need be and waits until it is chosen.
     const char* output_name() const;
+    // How often the sound server found the game's stream empty: a gap a
+    // player hears (0 on any other output).
+    int underflows() const;
 
 private:
     static constexpr int MUSIC_STEP = SAMPLE_RATE / Synth::SAMPLE_RATE;

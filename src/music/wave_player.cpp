@@ -20,7 +20,7 @@ void WavePlayer::play(const std::string& path)
 bool WavePlayer::mix(float* left, float* right, int frames)
 {
     std::lock_guard lock(mutex_);
-    if (!playing_)
+    if (!playing_ || next_frame_ == playing_->frames())
         return false;
     std::size_t count = std::min<std::size_t>(frames, playing_->frames() - next_frame_);
     for (std::size_t i = 0; i < count; ++i) {
@@ -28,9 +28,6 @@ bool WavePlayer::mix(float* left, float* right, int frames)
         right[i] += playing_->right(next_frame_ + i);
     }
     next_frame_ += count;
-    // Sounds stay in the cache, so letting go here never frees on this thread.
-    if (next_frame_ == playing_->frames())
-        playing_.reset();
     return true;
 }
 

@@ -22,7 +22,10 @@ public:
     // Adds the playing sound's next frames to both channels; false when no
     // sound plays. Audio thread.
     bool mix(float* left, float* right, int frames);
-    // Takes the playing sound back to its start. Audio thread.
+    // Takes the last sound started back to its start, even when it has
+    // already been mixed to its end (a short sound can be, by the time
+    // the output writes it again from where the listener is). Audio
+    // thread.
     void restart();
 
 private:
@@ -32,7 +35,7 @@ private:
     std::shared_ptr<const WaveSound> blip_;
     std::map<std::string, std::shared_ptr<const WaveSound>> decoded_;  // game thread only
 
-    std::mutex mutex_;  // guards the playing sound
+    std::mutex mutex_;  // guards the last sound started and its next frame
     std::shared_ptr<const WaveSound> playing_;
     std::size_t next_frame_ = 0;
 };

@@ -64,31 +64,45 @@ inline Bytes midi_file(uint16_t format, uint16_t division, const std::vector<Tra
 }
 
 // A piano piece at 120 beats a minute, 480 ticks a beat (1 ms is 0.96
-// ticks): notes given as {start ms, end ms}, loud, one after the other or
-// overlapping; the piece ends with its last note.
-struct NoteSpan {
+// ticks): notes given as key, loudness and {start ms, end ms}, one after
+// the other or overlapping; the piece ends with its last note.
+struct PianoNote {
+    uint8_t key, velocity;
     uint32_t start_ms, end_ms;
 };
 
-inline Bytes piano_piece(const std::vector<NoteSpan>& notes, uint8_t key = 60)
+inline Bytes piano_notes(const std::vector<PianoNote>& notes)
 {
     struct Timed {
         uint32_t tick;
-        uint8_t status, velocity;
+        uint8_t status, key, velocity;
     };
     std::vector<Timed> events;
     for (const auto& n : notes) {
-        events.push_back({n.start_ms * 96 / 100, 0x90, 110});
-        events.push_back({n.end_ms * 96 / 100, 0x80, 0});
+        events.push_back({n.start_ms * 96 / 100, 0x90, n.key, n.velocity});
+        events.push_back({n.end_ms * 96 / 100, 0x80, n.key, 0});
     }
     std::stable_sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.tick < b.tick; });
     TrackBytes track;
     track.tempo(0, 500000).event(0, {0xC0, 0});
     uint32_t now = 0;
     for (const auto& e : events) {
-        track.event(e.tick - now, {e.status, key, e.velocity});
+        track.event(e.tick - now, {e.status, e.key, e.velocity});
         now = e.tick;
     }
     track.end(0);
     return midi_file(0, 480, {track});
+}
+
+// The same, every note loud and on one key.
+struct NoteSpan {
+    uint32_t start_ms, end_ms;
+};
+
+inline Bytes piano_piece(const std::vector<NoteSpan>& notes, uint8_t key = 60)
+{
+    std::vector<PianoNote> same;
+    for (const auto& n : notes)
+        same.push_back({key, 110, n.start_ms, n.end_ms});
+    return piano_notes(same);
 }

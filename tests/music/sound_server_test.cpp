@@ -1,0 +1,435 @@
+// The sound output against a real PulseAudio server of the test's own (a
+// null sink), judged by what reaches the sink: a piece heard whole before
+// it plays again, effects and changes of piece heard at once, and the
+// output living through a server that fails to answer, goes away and
+// comes back. Every figure is read off the recording, in frames of the
+// sink: none is a time measured by the test's clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "audio_fixture.h"
+#include "midi_bytes.h"
+#include "music/pulse_library.h"
+#include "music/pulse_output.h"
+#include "sound_server.h"
+#include "wave_bytes.h"
+
+namespace {
+
+constexpr int RATE = SinkRecorder::RATE;
+constexpr int64_t frames_in_ms(int ms) { return int64_t(RATE) * ms / 1000; }
+// A sound is heard "at once" within this much of the moment it was asked for.
+constexpr int64_t AT_ONCE = frames_in_ms(50);
+
+// A second and a bit of piano that is unlike itself anywhere: the loud chord
+// it ends on lasts to its very end, so any of it lost is missed.
+Bytes melody()
+{
+    return piano_notes({{72, 100, 0, 150},
+                        {76, 70, 150, 250},
+                        {79, 120, 250, 450},
+                        {67, 50, 450, 520},
+                        {74, 110, 520, 700},
+                        {71, 60, 700, 800},
+                        {60, 127, 800, 1300},
+                        {64, 127, 800, 1300},
+                        {67, 127, 800, 1300}});
+}
+
+// Another piece on another instrument (an organ), so the synthesiser needs
+// a sample it did not hold.
+Bytes organ_piece()
+{
+    TrackBytes track;
+    track.tempo(0, 500000).event(0, {0xC0, 19});
+    for (uint8_t key : {48, 55, 52, 59}) {
+        track.event(0, {0x90, key, 110});
+        track.event(240, {0x80, key, 0});
+    }
+    track.end(0);
+    return midi_file(0, 480, {track});
+}
+
+// A piece rendered offline, mono: its frames up to the end of its one
+// pass, then half a second of what follows.
+struct Reference {
+    std::vector<float> mono;
+    int64_t length = 0;
+    std::vector<float> part(int64_t from, int64_t count) const
+    {
+        return {mono.begin() + from, mono.begin() + from + count};
+    }
+};
+
+Reference render_offline(const std::string& path)
+{
+    AudioSystem audio(AudioSystem::Output::offline);
+    char reply[256];
+    audio.mci_send_string(("open \"" + path + "\" alias MIDI").c_str(), reply, sizeof reply);
+    audio.mci_send_string("play MIDI from 0", reply, sizeof reply);
+    Reference reference;
+    std::vector<float> left(64), right(64);
+    for (int64_t after_end = -1; after_end < frames_in_ms(500); after_end += after_end >= 0 ? 64 : 0) {
+        audio.render(left, right);
+        for (int i = 0; i < 64; ++i)
+            reference.mono.push_back((left[i] + right[i]) / 2);
+        audio.mci_send_string("status MIDI mode", reply, sizeof reply);
+        if (after_end < 0 && std::string(reply) == "stopped") {
+            reference.length = int64_t(reference.mono.size());
+            after_end = 0;
+        }
+    }
+    return reference;
+}
+
+// Noise, unlike any music: found under the music by correlation.
+std::vector<float> noise_burst()
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(-0.6f, 0.6f);
+    std::vector<float> burst(size_t(frames_in_ms(80)));
+    for (float& v : burst)
+        v = value(random);
+    return burst;
+}
+
+struct Latencies {
+    std::vector<int64_t> frames;  // of each sound found
+    int missing = 0;
+    int64_t p90() const
+    {
+        std::vector<int64_t> sorted = frames;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? INT64_MAX : sorted[(sorted.size() * 9 + 9) / 10 - 1];
+    }
+};
+
+// How long after each start the burst was heard.
+Latencies heard_after(const std::vector<float>& recording, const std::vector<float>& burst,
+                      const std::vector<int64_t>& starts)
+{
+    std::vector<float> opening(burst.begin(), burst.begin() + frames_in_ms(10));
+    Latencies latencies;
+    for (int64_t start : starts) {
+        Match heard = first_match(recording, opening, start - frames_in_ms(10), start + frames_in_ms(700), 0.8);
+        if (heard.at < 0)
+            ++latencies.missing;
+        else
+            latencies.frames.push_back(heard.at - start);
+    }
+    return latencies;
+}
+
+struct SoundServerTest : AudioTest {
+    std::unique_ptr<PrivateSoundServer> server;
+
+    void SetUp() override
+    {
+        AudioTest::SetUp();
+        if (!PrivateSoundServer::installed())
+            GTEST_SKIP() << "pulseaudio is not installed";
+        server = std::make_unique<PrivateSoundServer>(dir / "server");
+        ASSERT_TRUE(server->start()) << "the private sound server did not start";
+        setenv("PULSE_SERVER", server->address().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        server.reset();
+        unsetenv("PULSE_SERVER");
+        AudioTest::TearDown();
+    }
+};
+
+// The game's side of it: an AudioSystem on the server, asked for the
+// music's mode every frame, playing the open piece again when it stands
+// stopped.
+struct GameSound {
+    AudioSystem audio{AudioSystem::Output::device};
+
+    std::string send(const std::string& command)
+    {
+        char reply[256] = {};
+        return audio.mci_send_string(command.c_str(), reply, sizeof reply) == 0 ? reply : "error";
+    }
+    void play(const std::string& path)
+    {
+        send("stop MIDI");
+        send("close MIDI");
+        send("open \"" + path + "\" alias MIDI");
+        send("play MIDI from 0");
+    }
+    // One frame of the title or a round.
+    void frame()
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (send("status MIDI mode") == "stopped")
+            send("play MIDI from 0");
+    }
+    void frames_until(const SinkRecorder& recorder, int64_t recorded)
+    {
+        ASSERT_TRUE(wait_until([&] {
+            frame();
+            return recorder.frames() >= recorded;
+        }, std::chrono::seconds(30)));
+    }
+};
+
+TEST_F(SoundServerTest, APieceIsHeardWholeAndThenAgainRightAfterItsEnd)
+{
+    const std::string piece = file("melody.mid", melody());
+    const Reference reference = render_offline(piece);
+    ASSERT_GT(reference.length, frames_in_ms(1200));
+    const int64_t L = reference.length;
+
+    SinkRecorder recorder(server->address());
+    ASSERT_TRUE(recorder.recording());
+    GameSound game;
+    game.audio.start_output();
+    ASSERT_STREQ(game.audio.output_name(), "pulseaudio");
+    game.play(piece);
+    game.frames_until(recorder, 3 * L + frames_in_ms(1500));
+    const std::vector<float>& heard = recorder.stop();
+
+    const std::vector<float> opening = reference.part(0, frames_in_ms(300));
+    const std::vector<float> last_half_second = reference.part(L - frames_in_ms(500), frames_in_ms(500));
+    Match pass = best_match(heard, opening, 0, frames_in_ms(1500));
+    ASSERT_GE(pass.score, 0.8) << "the first pass is heard";
+    for (int k = 1; k <= 2; ++k) {
+        const int64_t due = pass.at + L;
+        Match end = best_match(heard, last_half_second, due - frames_in_ms(505), due - frames_in_ms(495));
+        EXPECT_GE(end.score, 0.9) << "pass " << k << " is heard to its end";
+        Match next = best_match(heard, opening, due - frames_in_ms(600), due + frames_in_ms(200));
+        ASSERT_GE(next.score, 0.8) << "pass " << k + 1 << " is heard";
+        double offset_ms = double(next.at - due) * 1000 / RATE;
+        EXPECT_GE(offset_ms, -5) << "pass " << k + 1 << " cut the end of the one before";
+        EXPECT_LE(offset_ms, 30) << "a gap over a frame before pass " << k + 1;
+        RecordProperty("restart_" + std::to_string(k) + "_ms", std::to_string(offset_ms));
+        pass = next;
+    }
+    EXPECT_EQ(game.audio.underflows(), 0);
+}
+
+TEST_F(SoundServerTest, EffectsAndAChangeOfPieceAreHeardAtOnceOverTheMusic)
+{
+    const std::string piece = file("melody.mid", melody()), organ = file("organ.mid", organ_piece());
+    const std::vector<float> burst = noise_burst();
+    const std::string effect = (dir / "burst.wav").string();
+    write_wave(effect, RATE, 1, int(burst.size()), [&](int f, int) { return double(burst[size_t(f)]); });
+
+    SinkRecorder recorder(server->address());
+    ASSERT_TRUE(recorder.recording());
+    GameSound game;
+    game.audio.start_output();
+    ASSERT_STREQ(game.audio.output_name(), "pulseaudio");
+    game.play(piece);
+    game.frames_until(recorder, frames_in_ms(800));
+
+    // Keys at uneven moments, the piece going round under them.
+    std::vector<int64_t> keys;
+    std::mt19937 random(3);
+    for (int i = 0; i < 12; ++i) {
+        game.frames_until(recorder, recorder.frames() + frames_in_ms(std::uniform_int_distribution(150, 450)(random)));
+        keys.push_back(recorder.frames());
+        game.audio.play_wave(effect);
+    }
+    game.frames_until(recorder, recorder.frames() + frames_in_ms(800));
+    // The round starts: another piece, on an instrument new to the
+    // synthesiser.
+    const int64_t change = recorder.frames();
+    game.play(organ);
+    game.frames_until(recorder, recorder.frames() + frames_in_ms(1000));
+    const std::vector<float>& heard = recorder.stop();
+
+    Latencies effects = heard_after(heard, burst, keys);
+    EXPECT_EQ(effects.missing, 0);
+    EXPECT_LE(effects.p90(), AT_ONCE) << "p90 of " << effects.frames.size() << " effects, in frames";
+    RecordProperty("effect_p90_ms", std::to_string(effects.p90() * 1000 / RATE));
+
+    Match organ_heard = best_match(heard, render_offline(organ).part(0, frames_in_ms(200)),
+                                   change - frames_in_ms(10), change + frames_in_ms(700));
+    EXPECT_GE(organ_heard.score, 0.8);
+    EXPECT_LE(organ_heard.at - change, AT_ONCE) << "the new piece, in frames after the change";
+    EXPECT_EQ(game.audio.underflows(), 0) << "the stream never ran dry";
+}
+
+// Steady music (a quiet tone) and an effect (the noise burst), as the
+// output asks for them.
+struct ToneSource : SoundSource {
+    const std::vector<float> burst = noise_burst();
+    std::mutex mutex;
+    size_t effect_next = SIZE_MAX;
+    int64_t tone_frame = 0;
+    std::atomic<int64_t> passed{0};
+
+    Music mix_music(float* left, float* right, int frames) override
+    {
+        for (int i = 0; i < frames; ++i, ++tone_frame) {
+            float v = 0.1f * float(std::sin(2 * M_PI * 220 * double(tone_frame) / RATE));
+            left[i] += v;
+            right[i] += v;
+        }
+        return {.sounded = true, .pass_ended_at = std::nullopt};
+    }
+    bool mix_effects(float* left, float* right, int frames) override
+    {
+        std::lock_guard lock(mutex);
+        if (effect_next >= burst.size())
+            return false;
+        for (int i = 0; i < frames && effect_next < burst.size(); ++i, ++effect_next) {
+            left[i] += burst[effect_next];
+            right[i] += burst[effect_next];
+        }
+        return true;
+    }
+    void restart_effect() override
+    {
+        std::lock_guard lock(mutex);
+        if (effect_next != SIZE_MAX)
+            effect_next = 0;
+    }
+    void pass_time(int frames) override { passed += frames; }
+    void start_effect()
+    {
+        std::lock_guard lock(mutex);
+        effect_next = 0;
+    }
+    bool effect_played()
+    {
+        std::lock_guard lock(mutex);
+        return effect_next >= burst.size();
+    }
+};
+
+// libpulse as the game has it, but for the questions about the listener,
+// of which the second cannot be asked.
+std::atomic<int> questions{0};
+pa_operation* second_question_fails(pa_stream* stream, pa_stream_success_cb_t answer, void* data)
+{
+    if (++questions == 2)
+        return nullptr;
+    return pulse()->pa_stream_update_timing_info(stream, answer, data);
+}
+
+TEST_F(SoundServerTest, AQuestionThatCannotBeAskedHoldsUpNoLaterEffect)
+{
+    ASSERT_NE(pulse(), nullptr);
+    PulseLibrary library = *pulse();
+    library.pa_stream_update_timing_info = second_question_fails;
+    questions = 0;
+    ToneSource source;
+    PulseOutput output(RATE, source, library);
+    ASSERT_TRUE(output.connect());
+    SinkRecorder recorder(server->address());
+    output.music_plays();  // the first question
+    ASSERT_TRUE(wait_until([&] { return recorder.frames() > frames_in_ms(600); }));
+
+    std::vector<int64_t> starts;
+    for (int i = 0; i < 8; ++i) {
+        const int64_t at = recorder.frames();
+        starts.push_back(at);
+        source.start_effect();
+        output.effect_starts();
+        ASSERT_TRUE(wait_until([&] { return recorder.frames() > at + frames_in_ms(400); }));
+    }
+    const std::vector<float>& heard = recorder.stop();
+    ASSERT_GE(questions.load(), 9);
+    // The first effect was the second question: it simply follows the
+    // queue. Every one after it is heard at once again.
+    Latencies later = heard_after(heard, source.burst, {starts.begin() + 1, starts.end()});
+    EXPECT_EQ(later.missing, 0);
+    for (int64_t latency : later.frames)
+        EXPECT_LE(latency, AT_ONCE) << "an effect after the failed question, in frames";
+}
+
+TEST_F(SoundServerTest, TheOutputLivesThroughTheServerGoingAwayAndComingBack)
+{
+    ToneSource source;
+    PulseOutput output(RATE, source, *pulse());
+    ASSERT_TRUE(output.connect());
+    output.music_plays();
+
+    server->kill();
+    ASSERT_TRUE(wait_until([&] { return source.passed > frames_in_ms(300); }))
+        << "the music's time still passes while the server is away";
+    ASSERT_TRUE(server->start());
+    SinkRecorder recorder(server->address());
+    ASSERT_TRUE(recorder.recording());
+    // Effects, until one is heard: the output has found the server again.
+    std::vector<int64_t> starts;
+    bool heard = wait_until([&] {
+        starts.push_back(recorder.frames());
+        source.start_effect();
+        output.effect_starts();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return recorder.frames() > frames_in_ms(200) && source.effect_played();
+    });
+    const std::vector<float>& recording = recorder.stop();
+    ASSERT_TRUE(heard) << "no effect was played after the server came back";
+    Latencies latencies = heard_after(recording, source.burst, {starts.back()});
+    EXPECT_EQ(latencies.missing, 0) << "the last effect reached the new server's sink";
+}
+
+// A socket that takes connections and either drops them at once (a server
+// that goes away during the first connection) or never says a word (a
+// stuck one).
+class FakeServer {
+public:
+    FakeServer(const std::filesystem::path& path, bool answers_never) : path_(path)
+    {
+        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd_, 4);
+        thread_ = std::thread([this, answers_never] {
+            while (true) {
+                int visitor = accept(fd_, nullptr, nullptr);
+                if (visitor < 0)
+                    return;
+                ++visits;
+                if (answers_never)
+                    held_.push_back(visitor);
+                else
+                    close(visitor);
+            }
+        });
+    }
+    ~FakeServer()
+    {
+        shutdown(fd_, SHUT_RDWR);
+        close(fd_);
+        thread_.join();
+        for (int fd : held_)
+            close(fd);
+    }
+    std::atomic<int> visits{0};
+
+private:
+    std::filesystem::path path_;
+    int fd_;
+    std::vector<int> held_;
+    std::thread thread_;
+};
+
+TEST_F(SoundServerTest, AServerThatNeverAnswersIsGivenUpAndNotTriedAgain)
+{
+    for (bool answers_never : {false, true}) {
+        SCOPED_TRACE(answers_never ? "a stuck server" : "a server gone during the first connection");
+        const auto socket = dir / (answers_never ? "stuck" : "gone");
+        FakeServer fake(socket, answers_never);
+        setenv("PULSE_SERVER", ("unix:" + socket.string()).c_str(), 1);
+        ToneSource source;
+        auto output = std::make_unique<PulseOutput>(RATE, source, *pulse());
+        EXPECT_FALSE(output->connect());
+        std::this_thread::sleep_for(ServerLink::FIRST_RETRY * 2);
+        EXPECT_EQ(fake.visits.load(), 1) << "tried again";
+        output.reset();
+    }
+}
+
+}  // namespace
