@@ -1,7 +1,5 @@
 #include "music/audio_output.h"
 
-#include <algorithm>
-
 #include "music/alsa_probe.h"
 #include "music/fluid_library.h"
 #include "music/pulse_library.h"
@@ -16,7 +14,8 @@ constexpr int ALSA_PERIODS = 2;
 }  // namespace
 
 AudioOutput::AudioOutput(int sample_rate, SoundSource& source, StartFunction start_device)
-    : sample_rate_(sample_rate), source_(source), start_device_(std::move(start_device))
+    : sample_rate_(sample_rate), source_(source), start_device_(std::move(start_device)),
+      silent_time_(StreamFormat{sample_rate}, source)
 {
 }
 
@@ -87,7 +86,7 @@ void AudioOutput::choose()
             start_device_();
             chosen = Driver::alsa;
         } else {
-            silent_since_ = std::chrono::steady_clock::now();
+            silent_time_.begin(SilentTime::Clock::now());
         }
     }
     driver_.store(chosen);
@@ -128,13 +127,6 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
 
 void AudioOutput::count_silent_time()
 {
-    if (!silent())
-        return;
-    auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - silent_since_).count();
-    auto frames_due = static_cast<int64_t>(elapsed * sample_rate_);
-    while (silent_frames_counted_ < frames_due) {
-        int frames = static_cast<int>(std::min<int64_t>(INT32_MAX, frames_due - silent_frames_counted_));
-        source_.pass_time(frames);
-        silent_frames_counted_ += frames;
-    }
+    if (silent())
+        silent_time_.count(SilentTime::Clock::now());
 }

@@ -22,6 +22,7 @@
 #include <fluidsynth.h>
 
 #include "music/pulse_output.h"
+#include "music/silent_time.h"
 #include "music/sound_source.h"
 
 class AudioOutput {
@@ -72,10 +73,9 @@ private:
     std::unique_ptr<PulseOutput> pulse_;
     fluid_settings_t* alsa_settings_ = nullptr;
     fluid_audio_driver_t* alsa_ = nullptr;
-    std::chrono::steady_clock::time_point silent_since_;
+    SilentTime silent_time_;  // the game's thread, once silent
 
     // Set once, by the sound-up thread, when the output is chosen.
     std::atomic<Driver> driver_{Driver::choosing};
-    int64_t silent_frames_counted_ = 0;  // the game's thread
     std::thread sound_up_;
 };

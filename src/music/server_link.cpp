@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-using std::chrono::duration_cast;
-using std::chrono::microseconds;
-
-ServerLink::ServerLink(StreamFormat format, SoundSource& source) : format_(format), source_(source) {}
+ServerLink::ServerLink(StreamFormat format, SoundSource& source) : away_(format, source) {}
 
 void ServerLink::try_first(Clock::time_point now)
 {
@@ -30,8 +27,7 @@ void ServerLink::lost(Clock::time_point now)
         state_ = State::unused;
         break;
     case State::ready:
-        lost_at_ = now;
-        counted_ = {};
+        away_.begin(now);
         [[fallthrough]];
     case State::retrying:
         state_ = State::waiting;
@@ -52,14 +48,14 @@ ServerLink::Due ServerLink::tick(Clock::time_point now)
         state_ = State::unused;
         return Due::drop;
     case State::retrying:
-        count_time(now);
+        away_.count(now);
         if (now < deadline_)
             return Due::nothing;
         state_ = State::waiting;
         deadline_ = now + pause_;
         return Due::drop;
     case State::waiting:
-        count_time(now);
+        away_.count(now);
         if (now < deadline_)
             return Due::nothing;
         state_ = State::retrying;
@@ -71,14 +67,4 @@ ServerLink::Due ServerLink::tick(Clock::time_point now)
         break;
     }
     return Due::nothing;
-}
-// Counted from the loss, not from the last count, so that rounding to
-// whole frames never adds up.
-void ServerLink::count_time(Clock::time_point now)
-{
-    Frames due = format_.frames_in(duration_cast<microseconds>(now - lost_at_));
-    if (due <= counted_)
-        return;
-    source_.pass_time(static_cast<int>((due - counted_).count));
-    counted_ = due;
 }

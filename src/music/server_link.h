@@ -20,8 +20,7 @@
 
 #include <chrono>
 
-#include "music/sound_source.h"
-#include "music/sound_units.h"
+#include "music/silent_time.h"
 
 class ServerLink {
 public:
@@ -52,13 +51,8 @@ public:
     Due tick(Clock::time_point now);
 
 private:
-    void count_time(Clock::time_point now);
-
-    StreamFormat format_;
-    SoundSource& source_;
+    SilentTime away_;  // the time since the server was lost
     State state_ = State::unused;
     std::chrono::milliseconds pause_ = FIRST_RETRY;
     Clock::time_point deadline_;  // of the try's answer, or of the next try
-    Clock::time_point lost_at_;
-    Frames counted_;  // of the time since lost_at_
 };
