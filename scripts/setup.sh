@@ -23,7 +23,7 @@ TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
   xvfb xauth xdotool openbox imagemagick x11-utils weston
-  pulseaudio pulseaudio-utils sox
+  pulseaudio pulseaudio-utils sox pipewire pipewire-pulse wireplumber dbus
   desktop-file-utils appstream lintian man-db autopkgtest devscripts
 )
 
