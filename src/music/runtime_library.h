@@ -29,8 +29,10 @@ bool look_up(void* library, const char* name, F& function)
 
 // The library `soname`, opened on the first call (any thread), with its
 // functions looked up by fill(handle, library), which says whether it
-// found them all; null when the library is missing or lacks one. Each
-// Library type is opened once.
+// found them all; null when the library is missing or lacks one. The
+// library found is kept for each pair of Library and Fill types, that is
+// for each call site: call it from one function per library (pulse(),
+// fluid(), ...), which is then opened once.
 template <typename Library, typename Fill>
 const Library* open_once(const char* soname, Fill fill)
 {

@@ -12,7 +12,8 @@ namespace {
 
 // The loader's callbacks carry no context of their own: the trimmed forms
 // are found by the file's name. The synthesiser opens the file again to
-// read an instrument's samples, from the audio thread too.
+// read an instrument's samples, from the mixer too when a piece selects an
+// instrument no channel holds.
 std::mutex offered_mutex;
 std::map<std::string, std::shared_ptr<const TrimmedSoundFont>>& offered()
 {

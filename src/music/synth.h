@@ -4,7 +4,7 @@
 // memory, by whoever needs it (the sound-up thread for the first piece,
 // the game's thread when a piece needs instruments the playing synthesiser
 // lacks), beside the one the output is playing; the sequencer then swaps
-// it in. So loading a SoundFont never holds up the output's thread.
+// it in. So loading a SoundFont never holds up the mixer.
 #pragma once
 
 #include <memory>
@@ -33,7 +33,7 @@ public:
 
     // A synthesiser holding the samples of `presets` (and their fallbacks)
     // in memory, so that a piece's program changes never read the disk on
-    // the output's thread; null when it cannot be made.
+    // the mixer; null when it cannot be made.
     static std::unique_ptr<Synth> make(const SoundFontFile& font, const PresetSet& presets);
     ~Synth();
     Synth(const Synth&) = delete;

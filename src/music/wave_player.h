@@ -1,8 +1,8 @@
 // The sound effects: one at a time, a new one cutting off the last.
 //
-// play runs on the game's thread and returns at once; mix runs on the audio
-// thread. Decoded files are kept by path, so a repeated sound is not read
-// from disk again.
+// play runs on the game's thread and returns at once; mix and restart run
+// on the mixer. Decoded files are kept by path, so a repeated sound is not
+// read from disk again.
 #pragma once
 
 #include <map>
@@ -20,12 +20,11 @@ public:
     // a short blip.
     void play(const std::string& path);
     // Adds the playing sound's next frames to both channels; false when no
-    // sound plays. Audio thread.
+    // sound plays.
     bool mix(float* left, float* right, int frames);
     // Takes the last sound started back to its start, even when it has
     // already been mixed to its end (a short sound can be, by the time
-    // the output writes it again from where the listener is). Audio
-    // thread.
+    // the output writes it again from where the listener is).
     void restart();
 
 private:
