@@ -178,18 +178,38 @@ struct GameSound {
     }
 };
 
-TEST_F(SoundServerTest, APieceIsHeardWholeAndThenAgainRightAfterItsEnd)
+// The game's sound on the server, and the sink recorded from before it
+// starts.
+struct GameSoundTest : SoundServerTest {
+    std::unique_ptr<SinkRecorder> recorder;
+    std::unique_ptr<GameSound> game;
+
+    void start_game()
+    {
+        recorder = std::make_unique<SinkRecorder>(server->address());
+        ASSERT_TRUE(recorder->recording());
+        game = std::make_unique<GameSound>();
+        game->audio.start_output();
+        ASSERT_STREQ(game->audio.output_name(), "pulseaudio");
+    }
+    void TearDown() override
+    {
+        game.reset();
+        recorder.reset();
+        SoundServerTest::TearDown();
+    }
+};
+
+TEST_F(GameSoundTest, APieceIsHeardWholeAndThenAgainRightAfterItsEnd)
 {
     const std::string piece = file("melody.mid", melody());
     const Reference reference = render_offline(piece);
     ASSERT_GT(reference.length, frames_in_ms(1200));
     const int64_t L = reference.length;
 
-    SinkRecorder recorder(server->address());
-    ASSERT_TRUE(recorder.recording());
-    GameSound game;
-    game.audio.start_output();
-    ASSERT_STREQ(game.audio.output_name(), "pulseaudio");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    SinkRecorder& recorder = *this->recorder;
+    GameSound& game = *this->game;
     game.play(piece);
     game.frames_until(recorder, 3 * L + frames_in_ms(1500));
     const std::vector<float>& heard = recorder.stop();
@@ -213,18 +233,16 @@ TEST_F(SoundServerTest, APieceIsHeardWholeAndThenAgainRightAfterItsEnd)
     EXPECT_EQ(game.audio.underflows(), 0);
 }
 
-TEST_F(SoundServerTest, EffectsAndAChangeOfPieceAreHeardAtOnceOverTheMusic)
+TEST_F(GameSoundTest, EffectsAndAChangeOfPieceAreHeardAtOnceOverTheMusic)
 {
     const std::string piece = file("melody.mid", melody()), organ = file("organ.mid", organ_piece());
     const std::vector<float> burst = noise_burst();
     const std::string effect = (dir / "burst.wav").string();
     write_wave(effect, RATE, 1, int(burst.size()), [&](int f, int) { return double(burst[size_t(f)]); });
 
-    SinkRecorder recorder(server->address());
-    ASSERT_TRUE(recorder.recording());
-    GameSound game;
-    game.audio.start_output();
-    ASSERT_STREQ(game.audio.output_name(), "pulseaudio");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    SinkRecorder& recorder = *this->recorder;
+    GameSound& game = *this->game;
     game.play(piece);
     game.frames_until(recorder, frames_in_ms(800));
 
