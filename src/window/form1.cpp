@@ -145,7 +145,8 @@ void Form1::build_menus()
             a->setCheckable(e.item == MenuItem::music || e.item == MenuItem::se);
             a->setEnabled(e.item != MenuItem::stop);
             MenuItem item = e.item;
-            // A checkable entry's mark is the game's to toggle, not Qt's.
+            // A checkable entry's mark is the game's to toggle, not Qt's:
+            // Qt has toggled it before this runs, and it is put back.
             QObject::connect(a, &QAction::triggered, this, [this, a, item] {
                 if (a->isCheckable())
                     a->setChecked(!a->isChecked());
