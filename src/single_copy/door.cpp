@@ -1,6 +1,5 @@
 #include "single_copy/door.h"
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>

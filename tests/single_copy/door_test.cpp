@@ -46,8 +46,10 @@ int connected_to(const QString& path, int flags = 0)
 }
 
 // A door that lets no one in until told to: its queue holds the fewest
-// visitors the system allows, and is filled before each test knocks.
+// visitors the system allows, and is filled when the door is made.
 struct FullDoor {
+    // More room than this, and the door is not one the test can fill.
+    static constexpr size_t MOST_QUEUED = 16;
     QTemporaryDir dir;
     QString path = running_copy_door_path(dir.path());
     int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -58,7 +60,7 @@ struct FullDoor {
         sockaddr_un address = address_of(path);
         if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 0) != 0)
             return;
-        for (int fd; queued.size() < 16 && (fd = connected_to(path, SOCK_NONBLOCK)) >= 0;)
+        for (int fd; queued.size() < MOST_QUEUED && (fd = connected_to(path, SOCK_NONBLOCK)) >= 0;)
             queued.push_back(fd);
     }
     ~FullDoor()
@@ -67,7 +69,7 @@ struct FullDoor {
             close(fd);
         close(listener);
     }
-    bool full() const { return !queued.empty() && queued.size() < 16; }
+    bool full() const { return !queued.empty() && queued.size() < MOST_QUEUED; }
     // Lets the first visitor in, making room for one more.
     void let_one_in() { close(accept(listener, nullptr, nullptr)); }
     // What the next visitor in the queue said, if one is there.
