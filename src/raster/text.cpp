@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -176,12 +177,15 @@ void draw_text(Surface& s, std::string_view text)
     mark_damage(s, x0 + i0, y0 + j0, x0 + i1, y0 + j1);
     for (int j = j0; j < j1; ++j) {
         const uchar* a = c.alpha.constScanLine(j);
-        uint32_t* row = s.pixels.data() + size_t(y0 + j) * s.width + x0;
+        // Indexed from the row's first pixel: the mask's left edge may lie
+        // left of the surface, and a pointer there would point outside it.
+        // The test build checks each index.
+        const std::span<uint32_t> row(&s.pixels[size_t(y0 + j) * s.width], size_t(s.width));
         for (int r = c.row_runs[size_t(j)]; r < c.row_runs[size_t(j) + 1]; ++r) {
             const int begin = std::max<int>(c.runs[size_t(r)].left, i0);
             const int end = std::min<int>(c.runs[size_t(r)].right, i1);
             if (begin < end)
-                blend_coverage(row + begin, a + begin, end - begin, colour);
+                blend_coverage(&row[size_t(x0 + begin)], a + begin, end - begin, colour);
         }
     }
 }

@@ -114,13 +114,18 @@ bool enter_desktop_folder()
 }
 
 // The second copy's box; once the player has closed it, the running copy
-// comes forward. A signal closes the box and nothing more is done.
+// comes forward, or a second box says it could not be reached, so that
+// the player looks for its window. A signal closes the box and nothing
+// more is done.
 void refuse_second_copy(const QString& folder, const bool& signalled)
 {
     QMessageBox box(QMessageBox::NoIcon, APP_TITLE, "すでにとんぼらは起動してるにゃ！", QMessageBox::Ok);
     box.exec();
-    if (!signalled)
-        knock_on_running_copy(running_copy_door_path(folder), qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
+    if (signalled
+        || knock_on_running_copy(running_copy_door_path(folder), qEnvironmentVariable("XDG_ACTIVATION_TOKEN")))
+        return;
+    std::cerr << "tombora: the running copy did not answer; its window was not brought forward\n";
+    QMessageBox::warning(nullptr, APP_TITLE, "起動してるとんぼらが返事をしないにゃ。\nそのウィンドウを前に出せなかったにゃ。");
 }
 
 // Takes the single-copy lock in the private folder; false, after the

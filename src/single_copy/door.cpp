@@ -1,7 +1,5 @@
 #include "single_copy/door.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -16,7 +14,10 @@ namespace {
 constexpr char KNOCK[] = "forward";
 // A knock is one short line: the word and a token of the desktop's.
 constexpr size_t MAX_KNOCK = 1024;
-constexpr int WAIT_MS = 1000;
+// How long a knock waits at the door: a running copy lets its visitors in
+// between two frames, some milliseconds apart, so a second is only ever
+// spent on a copy that has stopped answering.
+constexpr timeval KNOCK_WAIT{1, 0};
 
 std::optional<sockaddr_un> address_of(const QString& path)
 {
@@ -31,11 +32,30 @@ std::optional<sockaddr_un> address_of(const QString& path)
 
 int new_socket() { return socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
 
-// Waits for the socket to be ready for `events`; false on time out.
-bool wait_for(int fd, short events)
+// A socket whose connect and sends wait, up to KNOCK_WAIT each. When the
+// door's queue is full, connect sleeps until the running copy lets a
+// visitor in and makes room.
+int knocking_socket()
 {
-    pollfd watched{fd, events, 0};
-    return poll(&watched, 1, WAIT_MS) == 1 && (watched.revents & events);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &KNOCK_WAIT, sizeof KNOCK_WAIT) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool send_all(int fd, const QByteArray& bytes)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t wrote = send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (wrote > 0)
+            sent += wrote;
+        else if (wrote == 0 || errno != EINTR)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -125,22 +145,12 @@ void RunningCopyDoor::see_out(int visitor)
 bool knock_on_running_copy(const QString& path, const QString& token)
 {
     auto address = address_of(path);
-    int fd = address ? new_socket() : -1;
+    int fd = address ? knocking_socket() : -1;
     if (fd < 0)
         return false;
-    bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0
-        || (errno == EAGAIN && wait_for(fd, POLLOUT));
     QByteArray line = QByteArray(KNOCK) + (token.isEmpty() ? "" : " " + token.toUtf8()) + "\n";
-    qsizetype sent = 0;
-    while (connected && sent < line.size()) {
-        ssize_t wrote = send(fd, line.constData() + sent, size_t(line.size() - sent), MSG_NOSIGNAL);
-        if (wrote > 0)
-            sent += wrote;
-        else if (wrote < 0 && (errno == EAGAIN || errno == EINTR) && wait_for(fd, POLLOUT))
-            continue;
-        else
-            break;
-    }
+    bool knocked = connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0
+                   && send_all(fd, line);
     close(fd);
-    return connected && sent == line.size();
+    return knocked;
 }

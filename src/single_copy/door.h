@@ -42,8 +42,9 @@ private:
     std::function<void(const QString&)> on_knock_;
 };
 
-// Asks the copy behind the door to come forward; false when no copy
-// answers.
+// Asks the copy behind the door to come forward. False when the knock
+// did not get through: no copy keeps the door, or its door stayed full
+// for a second (the copy has stopped answering).
 bool knock_on_running_copy(const QString& path, const QString& token);
 
 // The socket's name beside the lock in the private folder.

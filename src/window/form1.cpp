@@ -104,9 +104,9 @@ Form1::Form1()
 
     auto client = new QWidget(this);
     client->setFixedSize(CLIENT_W, CLIENT_H);
-    mainscr = new PlayField(client);
-    mainscr->setObjectName("mainscr");
-    mainscr->move(0, 0);
+    play_field_ = new PlayField(client);
+    play_field_->setObjectName("mainscr");
+    play_field_->move(0, 0);
     setCentralWidget(client);
     build_menus();
     auto menu_style = new MenuBarStyle;
@@ -114,7 +114,7 @@ Form1::Form1()
     menuBar()->setStyle(menu_style);
     menuBar()->installEventFilter(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    mainscr->setFocus();
+    play_field_->setFocus();
 }
 
 // While the menu bar holds the keyboard, a typed letter is meant for the
@@ -125,8 +125,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == menuBar() && event->type() == QEvent::KeyPress
         && types_a_character(*static_cast<QKeyEvent*>(event))) {
-        mainscr->setFocus(Qt::OtherFocusReason);
-        QCoreApplication::sendEvent(mainscr, event);
+        play_field_->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(play_field_, event);
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -145,7 +145,8 @@ void Form1::build_menus()
             a->setCheckable(e.item == MenuItem::music || e.item == MenuItem::se);
             a->setEnabled(e.item != MenuItem::stop);
             MenuItem item = e.item;
-            // A checkable entry's mark is the game's to toggle, not Qt's.
+            // A checkable entry's mark is the game's to toggle, not Qt's:
+            // Qt has toggled it before this runs, and it is put back.
             QObject::connect(a, &QAction::triggered, this, [this, a, item] {
                 if (a->isCheckable())
                     a->setChecked(!a->isChecked());

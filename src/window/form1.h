@@ -23,7 +23,7 @@ public:
     std::function<void()> form_unload;
 
     Form1();
-    PlayField* play_field() const { return mainscr; }
+    PlayField* play_field() const { return play_field_; }
     QAction* action(MenuItem item) const { return actions.at(item); }
     // Places the window at the centre of its screen, and again once the
     // window manager has put its frame round it. On Wayland the
@@ -43,7 +43,7 @@ private:
     void move_to_centre();
     void centre_when_framed(int tries_left);
 
-    PlayField* mainscr;
+    PlayField* play_field_;
     std::map<MenuItem, QAction*> actions;
     bool unloaded = false;
 };

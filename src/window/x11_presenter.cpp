@@ -151,8 +151,9 @@ void X11Presenter::put(const Surface& surface, const std::vector<Rect>& rects)
     xcb_flush(connection);
 }
 
-// The server reads the surface itself when it comes to each request; the
-// next frame writes it again some 30 ms later, long after.
+// The server reads the surface itself when it comes to each request. The
+// frames take turns in two surfaces, so the pixels shown are written again
+// only two frames later, some 60 ms on: long after.
 void X11Presenter::put_shared(const Surface& surface, uint32_t segment, const std::vector<Rect>& rects)
 {
     for (const Rect& r : rects)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Only one copy runs at a time: a second one shows its box and ends without
 # a window and without touching any file, and the running copy's window
-# comes forward; a copy killed outright does not keep the next one from
-# starting.
+# comes forward (or, where it cannot be reached, a second box says so); a
+# copy killed outright does not keep the next one from starting.
 source "$(dirname "$0")/lib.sh"
 
 e2e_init single_copy
@@ -80,6 +80,29 @@ shot=$(e2e_shot "$W1" first_copy_after)
 field=$E2E_TMP/field.png
 field_of "$shot" "$field"
 check "first copy still shows its title screen" shows_title "$field"
+
+# With its door gone (removed by hand), the running copy cannot be
+# reached: after OK, the second copy says so in a second box, and on its
+# standard error.
+rm "$rd/tombora.door"
+e2e_start_game "$wd2" "$rd" second_unanswered
+second=$GAME_PID
+if box=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 20); then
+    e2e_key "$box" Return
+    e2e_window_gone "$box" 5 || true
+    if told=$(e2e_find_window "$second" "^$BOX_CAPTION\$" 10) && [ "$told" != "$box" ]; then
+        check "a second box says the running copy was not reached" true
+        e2e_shot "$told" running_copy_unreached >/dev/null
+        e2e_key "$told" Return
+    else
+        check "a second box says the running copy was not reached" false
+    fi
+    e2e_wait_exit "$second" 10 || true
+    check "the unanswered second copy ends with 0 ($EXIT_CODE)" test "$EXIT_CODE" = 0
+    check "it says so on standard error" grep -q 'did not answer' "$E2E_TMP/second_unanswered.log"
+else
+    check "second copy shows its box once more" false
+fi
 
 # Killed outright: its lock stays behind, but names a process that is gone.
 kill -KILL "$first"

@@ -1,19 +1,19 @@
-// The window: caption, menu tree, initial states, the play field, and
-// which keys reach the game.
+// The window: caption, the entries' states as the game sets them, the play
+// field, and which keys reach the game.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
-#include <QTest>
-
 #include <QScreen>
+#include <QTest>
+#include <QTimer>
 
-#include "raster/surface.h"
+#include "menu/menu_commands.h"
+#include "raster/surfaces.h"
+#include "set_pixel.h"
+#include "shell/game_vars.h"
 #include "window/form1.h"
 #include "window/play_field.h"
-#include "set_pixel.h"
 #include "window/qt_platform.h"
 
 namespace {
@@ -51,41 +51,52 @@ TEST_F(Form1Test, HasItsCaptionAndAFixedPlayField)
     EXPECT_FALSE(field->testAttribute(Qt::WA_InputMethodEnabled));
 }
 
-TEST_F(Form1Test, MenusStandInTheirOrderWithTheirEntries)
+// What the menu tree does not say: the game's own commands, through the
+// real platform, grey and check the entries the player sees, and a greyed
+// entry runs nothing.
+TEST_F(Form1Test, TheGameGreysAndChecksTheEntries)
 {
-    struct Expected {
-        const char* name;
-        const char* caption;
-        std::vector<std::tuple<const char*, const char*, QKeySequence>> entries;
-    } expected[] = {
-        {"menu_m", "メニュー",
-         {{"start", "スタート！", QKeySequence(Qt::Key_F2)}, {"stop", "ストップ", {}}, {"ending", "終わり", {}}}},
-        {"option", "オプション",
-         {{"music", "音楽", {}},
-          {"se", "効果音", {}},
-          {"clear_high", "ハイスコアのクリアー", QKeySequence(Qt::CTRL | Qt::Key_C)}}},
-        {"help_m", "ヘルプ", {{"help_show", "ヘルプ", QKeySequence(Qt::Key_F1)}, {"about", "アバウト", {}}}},
-    };
-    QList<QAction*> top = window.menuBar()->actions();
-    ASSERT_EQ(top.size(), 3);
-    for (int m = 0; m < 3; ++m) {
-        QMenu* menu = top[m]->menu();
-        ASSERT_NE(menu, nullptr);
-        EXPECT_EQ(menu->objectName(), expected[m].name);
-        EXPECT_EQ(menu->title(), expected[m].caption);
-        QList<QAction*> entries = menu->actions();
-        ASSERT_EQ(entries.size(), qsizetype(expected[m].entries.size()));
-        for (int e = 0; e < entries.size(); ++e) {
-            auto [name, caption, shortcut] = expected[m].entries[e];
-            EXPECT_EQ(entries[e]->objectName(), name);
-            EXPECT_EQ(entries[e]->text(), caption);
-            EXPECT_EQ(entries[e]->shortcut(), shortcut) << name;
-            EXPECT_FALSE(entries[e]->isChecked()) << name;
-            EXPECT_EQ(entries[e]->isEnabled(), std::string(name) != "stop") << name;
-        }
+    QtPlatform qt(window, nullptr);
+    set_platform(&qt);
+    reset_game_vars();
+    ASSERT_TRUE(load_pictures());
+    game_state = STATE_TITLE;
+    int starts = 0;
+    window.commands[MenuItem::start] = [&] { ++starts, start_Click(); };
+    window.commands[MenuItem::stop] = stop_Click;
+    window.commands[MenuItem::music] = music_Click;
+    window.commands[MenuItem::se] = se_Click;
+    auto enabled = [&](MenuItem item) { return window.action(item)->isEnabled(); };
+    auto checked = [&](MenuItem item) { return window.action(item)->isChecked(); };
+    // Every box the game opens is answered as soon as it is up.
+    QTimer answer;
+    answer.callOnTimeout(reject_open_boxes);
+    answer.start(10);
+
+    EXPECT_TRUE(enabled(MenuItem::start));
+    EXPECT_FALSE(enabled(MenuItem::stop));
+    QTest::keyClick(window.play_field(), Qt::Key_F2);
+    EXPECT_EQ(game_state, STATE_PLAY);
+    EXPECT_FALSE(enabled(MenuItem::start));
+    EXPECT_TRUE(enabled(MenuItem::stop));
+    QTest::keyClick(window.play_field(), Qt::Key_F2);
+    window.action(MenuItem::start)->trigger();
+    EXPECT_EQ(starts, 1);
+
+    window.action(MenuItem::stop)->trigger();
+    EXPECT_EQ(game_state, STATE_TITLE);
+    EXPECT_TRUE(enabled(MenuItem::start));
+    EXPECT_FALSE(enabled(MenuItem::stop));
+
+    for (MenuItem item : {MenuItem::music, MenuItem::se}) {
+        EXPECT_FALSE(checked(item));
+        window.action(item)->trigger();
+        EXPECT_TRUE(checked(item));
+        EXPECT_TRUE(qt.menu_checked(item));
+        window.action(item)->trigger();
+        EXPECT_FALSE(checked(item));
     }
-    EXPECT_TRUE(window.action(MenuItem::music)->isCheckable());
-    EXPECT_TRUE(window.action(MenuItem::se)->isCheckable());
+    set_platform(nullptr);
 }
 
 // Off X the field repaints only the rectangles that changed: after a few
