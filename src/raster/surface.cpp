@@ -6,19 +6,15 @@
 
 #include "shell/platform.h"
 
-namespace {
-
 uint64_t new_stamp()
 {
     static uint64_t last = 0;
     return ++last;
 }
 
-}  // namespace
-
 Surface::Surface(int w, int h, uint32_t colour, SurfaceFont f)
     : width(w), height(h), pixels(size_t(w) * h, rgb(0, 0, 0)), row_base(size_t(h)), row_written(size_t(h)),
-      row_damage(size_t(h)), text_colour(colour), font(std::move(f))
+      row_writes(size_t(h)), row_damage(size_t(h)), content(new_stamp()), text_colour(colour), font(std::move(f))
 {
     for (uint64_t& base : row_base)
         base = new_stamp();
@@ -30,23 +26,34 @@ void fill(Surface& s, uint32_t colour)
     mark_damage(s, 0, 0, s.width, s.height);
 }
 
+uint64_t combine(uint64_t name, uint64_t part)
+{
+    // The finaliser of splitmix64: every bit of the result depends on
+    // every bit of both.
+    uint64_t z = name + 0x9E3779B97F4A7C15ull * (part + 1);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// Written whole, the row gets a new base: made from what it held and what
+// was written, so the same write gives the same base.
+void note_whole_row(Surface& s, int y, uint64_t what)
+{
+    const size_t row = size_t(y);
+    s.content = new_stamp();
+    s.row_base[row] = combine(combine(s.row_base[row], s.row_writes[row]), what);
+    s.row_written[row].clear();
+    s.row_writes[row] = 0;
+    if (s.shown)
+        s.row_damage[row].add(0, s.width);
+}
+
 void mark_damage(Surface& s, int left, int top, int right, int bottom)
 {
-    if (left >= right)
-        return;
-    // A row written whole holds something new: it gets a new base.
-    const bool whole = left == 0 && right == s.width;
-    for (int y = top; y < bottom; ++y) {
-        const size_t row = size_t(y);
-        if (whole) {
-            s.row_base[row] = new_stamp();
-            s.row_written[row].clear();
-        } else {
-            s.row_written[row].add(left, right);
-        }
-        if (s.shown)
-            s.row_damage[row].add(left, right);
-    }
+    const uint64_t unnamed = new_stamp();
+    for (int y = top; y < bottom; ++y)
+        note_write(s, y, left, right, unnamed);
 }
 
 std::vector<Rect> damage(const Surface& s)
@@ -76,16 +83,28 @@ Block clip(const Surface& dst, int x, int y, int w, int h, const Surface& src, i
 uint32_t* row_of(Surface& s, int x, int y) { return &s.pixels[size_t(y) * s.width + size_t(x)]; }
 const uint32_t* row_of(const Surface& s, int x, int y) { return &s.pixels[size_t(y) * s.width + size_t(x)]; }
 
+// The name of a write from a source surface (two, for a masked blit),
+// as it is now, onto [left, right) of rows, from sx on in the source; each
+// row's write is this mixed with the source row. The same source, from
+// the same place, to the same place, writes the same pixels.
+enum class Write : uint64_t { copy = 1, erase, invert, masked };
+uint64_t write_name(Write kind, uint64_t source, int sx, int left, int right)
+{
+    return combine(combine(combine(combine(uint64_t(kind), source), uint64_t(sx)), uint64_t(left)), uint64_t(right));
+}
+
 // Op(d, s, n) changes the n pixels of one row.
 template <typename Op>
-void blit_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Op op)
+void blit_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Write kind, Op op)
 {
     Block b = clip(dst, x, y, w, h, src, sx, sy);
     if (b.left >= b.right || b.top >= b.bottom)
         return;
-    for (int j = b.top; j < b.bottom; ++j)
+    const uint64_t name = write_name(kind, src.content, sx + b.left, x + b.left, x + b.right);
+    for (int j = b.top; j < b.bottom; ++j) {
         op(row_of(dst, x + b.left, y + j), row_of(src, sx + b.left, sy + j), b.right - b.left);
-    mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
+        note_write(dst, y + j, x + b.left, x + b.right, row_write(name, sy + j));
+    }
 }
 
 // Copies n pixels into row y of dst from x on.
@@ -95,7 +114,7 @@ void copy_stretch(Surface& dst, int x, int y, const uint32_t* from, int n)
 }
 
 // Where row ra of a and row rb of b can differ: nowhere when they hold
-// the same base and neither was written, their written stretches when the
+// the same base and the same writes, their written stretches when the
 // same base, else all of it.
 Spans may_differ(const Surface& a, size_t ra, const Surface& b, size_t rb)
 {
@@ -104,6 +123,8 @@ Spans may_differ(const Surface& a, size_t ra, const Surface& b, size_t rb)
         stretches.add(0, a.width);
         return stretches;
     }
+    if (a.row_writes[ra] == b.row_writes[rb])
+        return stretches;
     stretches = a.row_written[ra];
     stretches.add(b.row_written[rb]);
     return stretches;
@@ -131,6 +152,8 @@ void copy_row(Surface& dst, int y, const Surface& src, int sy)
     }
     dst.row_base[row] = src.row_base[from];
     dst.row_written[row] = src.row_written[from];
+    dst.row_writes[row] = src.row_writes[from];
+    dst.content = new_stamp();
 }
 
 void copy_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy)
@@ -140,12 +163,13 @@ void copy_rows(Surface& dst, int x, int y, int w, int h, const Surface& src, int
         return;
     const int n = b.right - b.left;
     const bool whole_rows = x + b.left == 0 && sx + b.left == 0 && n == dst.width && n == src.width;
+    const uint64_t name = write_name(Write::copy, src.content, sx + b.left, x + b.left, x + b.right);
     for (int j = b.top; j < b.bottom; ++j) {
         if (whole_rows) {
             copy_row(dst, y + j, src, sy + j);
         } else {
             copy_stretch(dst, x + b.left, y + j, row_of(src, sx + b.left, sy + j), n);
-            mark_damage(dst, x + b.left, y + j, x + b.right, y + j + 1);
+            note_write(dst, y + j, x + b.left, x + b.right, row_write(name, sy + j));
         }
     }
 }
@@ -161,13 +185,13 @@ void blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, 
     case SRCERASE:
         // Source and destination are distinct surfaces: __restrict lets
         // the compiler work on several pixels at once.
-        blit_rows(dst, x, y, w, h, src, sx, sy, [](uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+        blit_rows(dst, x, y, w, h, src, sx, sy, Write::erase, [](uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
             for (int i = 0; i < n; ++i)
                 d[i] = s[i] & ~d[i];
         });
         break;
     case SRCINVERT:
-        blit_rows(dst, x, y, w, h, src, sx, sy, [](uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+        blit_rows(dst, x, y, w, h, src, sx, sy, Write::invert, [](uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
             for (int i = 0; i < n; ++i)
                 d[i] ^= s[i];
         });
@@ -181,14 +205,16 @@ void blit_masked(Surface& dst, int x, int y, int w, int h, const Surface& mask, 
     if (b.left >= b.right || b.top >= b.bottom)
         return;
     const int n = b.right - b.left;
+    const uint64_t name =
+        combine(write_name(Write::masked, mask.content, b.left, x + b.left, x + b.right), picture.content);
     for (int j = b.top; j < b.bottom; ++j) {
         uint32_t* __restrict d = row_of(dst, x + b.left, y + j);
         const uint32_t* __restrict m = row_of(mask, b.left, j);
         const uint32_t* __restrict p = row_of(picture, b.left, j);
         for (int i = 0; i < n; ++i)
             d[i] = (m[i] & ~d[i]) ^ p[i];
+        note_write(dst, y + j, x + b.left, x + b.right, row_write(name, j));
     }
-    mark_damage(dst, x + b.left, y + b.top, x + b.right, y + b.bottom);
 }
 
 void trade(Surface& a, Surface& b)
@@ -201,6 +227,8 @@ void trade(Surface& a, Surface& b)
     std::swap(a.pixels, b.pixels);
     std::swap(a.row_base, b.row_base);
     std::swap(a.row_written, b.row_written);
+    std::swap(a.row_writes, b.row_writes);
+    std::swap(a.content, b.content);
 }
 
 void set_text_position(Surface& s, float x, float y)

@@ -38,13 +38,20 @@ struct Surface {
     // rows' bases and stretches.
     PixelVector pixels;
     // A row holds what it held when its base was stamped, except in its
-    // written stretches. Stamps are unique among all the rows of all
-    // surfaces and a stamped content never changes, so a copy between two
-    // rows of the same base need only bring over the stretches written in
-    // either: most of a frame is the same background as in the last one,
-    // and only the cats' and the texts' boxes are copied.
+    // written stretches. Two rows of the same base hold the same pixels
+    // outside those stretches, so a copy between them need only bring over
+    // the stretches written in either: most of a frame is the same
+    // background as in the last one, and only the cats' and the texts'
+    // boxes are copied. row_writes says what was written there, in order
+    // (0 for nothing): rows of the same base and the same writes hold the
+    // same pixels, and the counts drawn again unchanged are not copied or
+    // shown again.
     std::vector<uint64_t> row_base;
     std::vector<Spans> row_written;
+    std::vector<uint64_t> row_writes;
+    // A name for all the pixels, new whenever any of them is written: a
+    // write from this surface is named by it.
+    uint64_t content;
     // What may have changed since the surface was last shown: what was
     // written, not compared with what the screen has. Until it is first
     // shown all of it is to show, and nothing is counted.
@@ -83,8 +90,37 @@ void draw_text(Surface& s, std::string_view text);
 void draw_number(Surface& s, int32_t n);
 std::string number_text(int32_t n);
 
+// A name for a write, from its parts: combine(combine(kind, x), ...).
+uint64_t combine(uint64_t name, uint64_t part);
+// The name of one row's part of a write named `name`.
+inline uint64_t row_write(uint64_t name, int row) { return name + uint64_t(row) * 0x9E3779B97F4A7C15ull; }
+// A name no other write has.
+uint64_t new_stamp();
+// Row y of s was written whole by the write `what` names.
+void note_whole_row(Surface& s, int y, uint64_t what);
+// Notes that [left, right) of row y was written by a write that `what`
+// names: the same write over a row of the same base and writes gives the
+// same pixels. Keeps the row's written stretches and what to show. Called
+// for every row of every write: inline.
+inline void note_write(Surface& s, int y, int left, int right, uint64_t what)
+{
+    if (left >= right)
+        return;
+    if (left == 0 && right == s.width) {
+        note_whole_row(s, y, what);
+        return;
+    }
+    const size_t row = size_t(y);
+    s.content = new_stamp();
+    s.row_written[row].add(left, right);
+    // The writes in their order: another order, another sum.
+    s.row_writes[row] = s.row_writes[row] * 0xBF58476D1CE4E5B9ull + what;
+    if (s.shown)
+        s.row_damage[row].add(left, right);
+}
 // Notes that the pixels in [left, right) x [top, bottom), inside the
-// surface, were written: written stretches, and damage to show.
+// surface, were written by a write that has no name: it is taken to
+// differ from every other.
 void mark_damage(Surface& s, int left, int top, int right, int bottom);
 // What changed since the surface was last shown, as a few rectangles.
 std::vector<Rect> damage(const Surface& s);

@@ -38,6 +38,7 @@ struct Coverage {
     std::vector<int> row_runs;
     // The box of the runs, in the mask; empty when nothing is inked.
     int ink_left = 0, ink_top = 0, ink_right = 0, ink_bottom = 0;
+    uint64_t name = 0;  // of the font and text: the same name, the same mask
 };
 
 // Clear gaps narrower than this are blended with the runs around them
@@ -156,7 +157,9 @@ const Coverage& coverage_for(const SurfaceFont& f, std::string_view text)
     // name thousands of characters long costs no more than that.
     if (shown.size() > MAX_SHOWN_CHARACTERS)
         shown.truncate(MAX_SHOWN_CHARACTERS);
-    return cache.emplace(key, rasterise(f, shown)).first->second;
+    Coverage& made = cache.emplace(key, rasterise(f, shown)).first->second;
+    made.name = std::hash<std::string>{}(key);
+    return made;
 }
 
 }  // namespace
@@ -174,8 +177,11 @@ void draw_text(Surface& s, std::string_view text)
     if (i0 >= i1 || j0 >= j1)
         return;
     const uint32_t colour = s.text_colour;
-    mark_damage(s, x0 + i0, y0 + j0, x0 + i1, y0 + j1);
+    // The same text in the same colour at the same place writes the same
+    // pixels over the same row.
+    const uint64_t text_name = combine(combine(combine(c.name, colour), uint64_t(x0)), uint64_t(y0));
     for (int j = j0; j < j1; ++j) {
+        note_write(s, y0 + j, x0 + i0, x0 + i1, row_write(text_name, j));
         const uchar* a = c.alpha.constScanLine(j);
         // Indexed from the row's first pixel: the mask's left edge may lie
         // left of the surface, and a pointer there would point outside it.
