@@ -8,9 +8,9 @@
 
 GAME_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+  qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-translations-l10n
   libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev libxcb-shm0-dev
-  fonts-ipafont-gothic qt6-wayland
+  fonts-ipafont-gothic qt6-wayland libwayland-dev
 )
 PACKAGE_PACKAGES=(
   "${GAME_PACKAGES[@]}"

@@ -5,8 +5,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWindow>
 
 #include "raster/surface.h"
+#include "window/wayland_presenter.h"
 #include "window/x11_presenter.h"
 
 namespace {
@@ -35,18 +37,39 @@ PlayField::PlayField(QWidget* parent) : QWidget(parent)
 
 PlayField::~PlayField() = default;
 
+void PlayField::choose_presenter()
+{
+    QWindow* handle = window()->windowHandle();
+    if (!handle)
+        return;
+    if (!x11_tried) {
+        x11_tried = true;
+        x11 = X11Presenter::create(this, QPoint(BORDER, BORDER));
+    }
+    if (wayland && !wayland->fits()) {
+        wayland.reset();
+        wayland_tried = false;
+    }
+    // A Wayland window has its surface once it is shown.
+    if (!x11 && !wayland_tried && handle->isExposed()) {
+        wayland_tried = true;
+        wayland = WaylandPresenter::create(this, QPoint(BORDER, BORDER));
+    }
+}
+
 void PlayField::show_surface(const Surface& s)
 {
     shown = &s;
     const std::vector<Rect> changed = damage(s);
     if (changed.empty())
         return;
-    if (!presenter_tried && window()->windowHandle()) {
-        presenter_tried = true;
-        presenter = X11Presenter::create(this, QPoint(BORDER, BORDER));
+    choose_presenter();
+    if (x11) {
+        x11->put(s, changed);
+        return;
     }
-    if (presenter) {
-        presenter->put(s, changed);
+    if (wayland) {
+        wayland->put(s, changed);
         return;
     }
     QRegion region;

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct Surface;
+class WaylandPresenter;
 class X11Presenter;
 
 class PlayField : public QWidget {
@@ -27,11 +28,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Past Qt's backing store where the window allows it.
+    void choose_presenter();
+
     const Surface* shown = nullptr;  // null before the first frame
-    // On an X server the frames go to the window directly; null elsewhere
-    // (and until the window exists), where the field repaints itself.
-    std::unique_ptr<X11Presenter> presenter;
-    bool presenter_tried = false;
+    // On an X server or a Wayland compositor the frames go to the screen
+    // directly; both are null elsewhere (and until the window exists and,
+    // on Wayland, is shown), where the field repaints itself.
+    std::unique_ptr<X11Presenter> x11;
+    std::unique_ptr<WaylandPresenter> wayland;
+    bool x11_tried = false, wayland_tried = false;
 };
 
 // The key code the game knows a key by (Space 32, Enter 13, F1 112, F2 113,

@@ -2,7 +2,10 @@
 # The game as a native Wayland client, in weston, with no X server to fall
 # back on. First under weston's headless backend: its window shows the
 # title picture and the title screen moves (weston's own screenshots), and
-# SIGTERM ends it with 0 and frees its lock. Then under weston's X11
+# SIGTERM ends it with 0 and frees its lock; the play field's frames reach
+# the compositor at the frame rate (its commits counted over a few
+# seconds); at a scale of 2 each pixel of the field is a sharp 2 x 2
+# block, and the field shows the title. Then under weston's X11
 # backend inside Xvfb, which hands keys and clicks from the X server to its
 # Wayland clients as a seat of its own: F2 and Return start a round, the
 # letters typed move both counts, a second copy shows its box and ends,
@@ -107,6 +110,47 @@ e2e_wait_exit "$GAME_PID" 10 || true
 check "SIGTERM ends the game with 0 ($EXIT_CODE)" test "$EXIT_CODE" = 0
 check "the lock is freed" test ! -e "$rd/tombora.lock"
 check "no Wayland errors from the game" not grep -i -E 'wayland.*(error|protocol)|could not' "$E2E_TMP/headless.log"
+
+# The field's own surface (a subsurface of the window's): its commits, one
+# a frame, counted over the seconds WAYLAND_DEBUG's timestamps (in ms) span.
+field_commits_a_second() {
+    local log=$1 id
+    id=$(sed -n 's/.*get_subsurface(new id wl_subsurface@[0-9]*, wl_surface@\([0-9]*\),.*/\1/p' "$log" | tail -1)
+    [ -n "$id" ] || { echo 0; return; }
+    grep -F -- "-> wl_surface@$id.commit()" "$log" | tr -d '[]' |
+        awk 'NR == 1 { first = $1 } { last = $1; n++ } END { if (n > 1) printf "%d", (n - 1) * 1000 / (last - first); else print 0 }'
+}
+WAYLAND_DEBUG=client start_wayland_game "$wd" "$rd" headless_frames
+sleep 4
+kill -TERM "$GAME_PID"
+e2e_wait_exit "$GAME_PID" 10 || true
+rate=$(field_commits_a_second "$E2E_TMP/headless_frames.log")
+check "the field's frames reach the compositor at the frame rate ($rate a second)" test "$rate" -ge 25 -a "$rate" -le 40
+
+# --- 1b: headless weston at a scale of 2.
+start_weston scaled headless-backend.so --debug --scale=2
+start_wayland_game "$wd" "$rd" scaled
+scaled_field() {
+    local shot half=$E2E_TMP/half.png place
+    shot=$(weston_shot "$1") || return 1
+    # A sharp field at scale 2 is its pixels doubled: halved by sampling,
+    # the screen is laid out as at scale 1.
+    convert "$shot" -sample 50% "$half"
+    place=$(field_place "$half") || return 1
+    convert "$shot" -crop "$((2 * FIELD))x$((2 * FIELD))+$((2 * (${place% *} + BORDER)))+$((2 * (${place#* } + BORDER)))" \
+        +repage "$E2E_TMP/field2.png"
+    wayland_field "$half" "$field"
+}
+if retry 20 scaled_field title_scaled; then
+    check "at scale 2 the field shows the title picture" shows_title "$field"
+    convert "$E2E_TMP/field2.png" -sample 50% -sample 200% "$E2E_TMP/blocks.png"
+    blurred=$(compare -metric AE "$E2E_TMP/field2.png" "$E2E_TMP/blocks.png" null: 2>&1 || true)
+    check "at scale 2 every pixel of the field is a sharp 2 x 2 block ($blurred pixels not)" test "$blurred" = 0
+else
+    check "at scale 2 the window's play field is on weston's screen" false
+fi
+kill -TERM "$GAME_PID"
+e2e_wait_exit "$GAME_PID" 10 || true
 
 # --- 2: weston in an X server of its own (no window manager, so that
 # weston's window alone takes the keys and the pointer), for keys and
