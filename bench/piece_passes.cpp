@@ -1,0 +1,141 @@
+#include "piece_passes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "sink_recording.h"
+
+namespace {
+
+using Spectrum = std::vector<std::complex<double>>;
+
+constexpr size_t END = SINK_RATE;  // the end compared: one second
+constexpr size_t END_SHIFT = SINK_RATE / 2;
+
+// a * b, written out: std::complex's operator checks for infinities.
+std::complex<double> times(std::complex<double> a, std::complex<double> b)
+{
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+// In-place radix-2 FFT; a.size() is a power of two.
+void fft(Spectrum& a, bool inverse)
+{
+    const size_t n = a.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    // The n-th roots of unity, of which each stage takes every (n / len)-th.
+    std::vector<std::complex<double>> roots(n / 2);
+    const double turn = (inverse ? 2 : -2) * std::numbers::pi / double(n);
+    for (size_t k = 0; k < roots.size(); ++k)
+        roots[k] = std::polar(1.0, turn * double(k));
+    for (size_t len = 2; len <= n; len <<= 1) {
+        const size_t step = n / len;
+        for (size_t i = 0; i < n; i += len)
+            for (size_t k = 0; k < len / 2; ++k) {
+                auto u = a[i + k], v = times(a[i + k + len / 2], roots[k * step]);
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+            }
+    }
+    if (inverse)
+        for (auto& v : a)
+            v /= double(n);
+}
+
+Spectrum spectrum_of(std::span<const float> x, size_t n)
+{
+    Spectrum a(n);
+    std::copy(x.begin(), x.end(), a.begin());
+    fft(a, false);
+    return a;
+}
+
+// sum over k of x[s + k] * t[k], for every start s, a block of x at a
+// time (overlap-save): a block of n frames gives n - t.size() + 1 starts.
+std::vector<double> cross_correlation(std::span<const float> x, std::span<const float> t)
+{
+    size_t n = 1;
+    while (n < 4 * t.size())
+        n <<= 1;
+    Spectrum ts = spectrum_of(t, n);
+    for (auto& v : ts)
+        v = std::conj(v);
+    const size_t starts = x.size() - t.size() + 1, hop = n - t.size() + 1;
+    std::vector<double> c(starts);
+    for (size_t from = 0; from < starts; from += hop) {
+        Spectrum block = spectrum_of(x.subspan(from, std::min(n, x.size() - from)), n);
+        for (size_t i = 0; i < n; ++i)
+            block[i] = times(block[i], ts[i]);
+        fft(block, true);
+        for (size_t s = 0; s < hop && from + s < starts; ++s)
+            c[from + s] = block[s].real();
+    }
+    return c;
+}
+
+// Whether r[i] is the first best within [i - half, i + half].
+bool peak_at(const std::vector<double>& r, size_t i, size_t half)
+{
+    size_t from = i > half ? i - half : 0, to = std::min(r.size(), i + half + 1);
+    for (size_t j = from; j < to; ++j)
+        if (r[j] > r[i] || (r[j] == r[i] && j < i))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<double> correlation_curve(std::span<const float> x, std::span<const float> t)
+{
+    if (t.empty() || x.size() < t.size())
+        return {};
+    std::vector<double> r = cross_correlation(x, t);
+    double tt = 0;
+    for (float v : t)
+        tt += double(v) * v;
+    std::vector<double> energy(x.size() + 1, 0.0);  // energy[i]: x[0..i) squared
+    for (size_t i = 0; i < x.size(); ++i)
+        energy[i + 1] = energy[i] + double(x[i]) * x[i];
+    for (size_t s = 0; s < r.size(); ++s) {
+        double xx = energy[s + t.size()] - energy[s];
+        // The running sums cannot resolve a window far quieter than the
+        // template, and forty decibels down is not the piece anyway.
+        r[s] = xx > 1e-4 * tt ? r[s] / std::sqrt(xx * tt) : 0;
+    }
+    return r;
+}
+
+std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head)
+{
+    const std::vector<double> r = correlation_curve(x, head);
+    std::vector<Start> starts;
+    for (size_t i = 0; i < r.size(); ++i)
+        if (r[i] >= PIECE_MATCH && peak_at(r, i, head.size() / 2))
+            starts.push_back({i, r[i]});
+    return starts;
+}
+
+std::optional<PassEnd> pass_end(std::span<const float> x, std::span<const float> render, size_t length, size_t start)
+{
+    if (length < END || render.size() < length || start + length + END_SHIFT > x.size()
+        || start + length < END + END_SHIFT)
+        return std::nullopt;
+    const auto last = render.subspan(length - END, END);
+    PassEnd end;
+    end.in_place = correlation_at(x, start + length - END, last);
+    const auto around = x.subspan(start + length - END - END_SHIFT, END + 2 * END_SHIFT);
+    const std::vector<double> r = correlation_curve(around, last);
+    const size_t best = size_t(std::max_element(r.begin(), r.end()) - r.begin());
+    end.best = r[best];
+    end.best_shift_ms = (double(best) - double(END_SHIFT)) * 1000.0 / SINK_RATE;
+    return end;
+}

@@ -1,0 +1,37 @@
+// Where the passes of a piece begin in a recording of the sink, and how
+// each pass ends, found by normalised cross-correlation with the piece as
+// rendered offline.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+// A correlation that counts as the piece.
+inline constexpr double PIECE_MATCH = 0.8;
+
+// The normalised correlation of t with x at every start from 0 to
+// x.size() - t.size(), through the FFT, a block at a time; 0 where x is
+// far quieter than t.
+std::vector<double> correlation_curve(std::span<const float> x, std::span<const float> t);
+
+struct Start {
+    size_t frame = 0;
+    double correlation = 0;
+};
+
+// Where head begins in x: each place with a correlation of PIECE_MATCH or
+// more that is the best within half head's length, in order.
+std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head);
+
+struct PassEnd {
+    double in_place = 0;   // the pass's last second, aligned on its start
+    double best = 0;       // the best match within half a second of that
+    double best_shift_ms = 0;  // where: positive, heard later than due
+};
+
+// How the last second before the end of a pass that began at start
+// matches render's last second before length; nothing when x ends too
+// soon to tell.
+std::optional<PassEnd> pass_end(std::span<const float> x, std::span<const float> render, size_t length, size_t start);
