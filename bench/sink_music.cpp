@@ -16,9 +16,9 @@
 // due end (next start - start - L: negative, the end was cut; positive, a
 // gap) and how its last second matches the piece's; one line per change
 // (event to the arrival of the new piece's first frame) and per key (key
-// to its voice, as key_to_sound finds it, under the music). Then a summary
-// block of lines a script can grep: "restart_ms", "end_match",
-// "change_ms" and "keys".
+// to its voice, found as key_to_sound finds it, but with the music of the
+// passes found taken out first). Then a summary block of lines a script
+// can grep: "restart_ms", "end_match", "change_ms" and "keys".
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

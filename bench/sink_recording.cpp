@@ -79,13 +79,12 @@ std::vector<float> voice_template(const WaveSound& sound)
     return t;
 }
 
-VoiceFound find_voice(const Recording& recording, const std::vector<std::vector<float>>& templates, size_t from,
-                      size_t to)
+VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to)
 {
     VoiceFound found;
     for (const auto& t : templates) {
         size_t at = 0;
-        double r = best_match(recording.mono, t, from, to, at);
+        double r = best_match(x, t, from, to, at);
         if (r > found.correlation)
             found = {r, at};
     }

@@ -51,6 +51,5 @@ struct VoiceFound {
     size_t onset = 0;
 };
 
-// The best match of any of the voices' templates starting in [from, to).
-VoiceFound find_voice(const Recording& recording, const std::vector<std::vector<float>>& templates, size_t from,
-                      size_t to);
+// The best match in x of any of the voices' templates starting in [from, to).
+VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to);

@@ -9,6 +9,11 @@ namespace {
 // whose own voice could stand there.
 constexpr size_t VOICE_SEARCH = SINK_RATE * 800 / 1000;
 
+// The music is taken out of the recording a tenth of a second at a time,
+// where it still matches the piece this well.
+constexpr size_t MUSIC_WINDOW = SINK_RATE / 10;
+constexpr double STILL_THE_MUSIC = 0.2;
+
 // How far from where the head recurs in the piece a pass going on may
 // hear it again: the music may drift that much.
 constexpr double RECURRENCE_SLACK = SINK_RATE;
@@ -92,13 +97,43 @@ ChangeFigures change_heard(const Event& change, const std::vector<PassFigures>& 
     return {change, std::nullopt};
 }
 
+// The recording with the music of each pass taken out wherever it is
+// still heard as rendered, at the level of its head: what is left is the
+// voices (which are as loud as the music, and would be found under it only
+// now and then).
+std::vector<float> without_music(const Recording& recording, const std::vector<PassFigures>& passes)
+{
+    std::vector<float> rest = recording.mono;
+    for (size_t i = 0; i < passes.size(); ++i) {
+        const PassFigures& pass = passes[i];
+        const size_t from = pass.start.frame,
+                     to = std::min({from + pass.piece->length, rest.size(),
+                                    i + 1 < passes.size() ? passes[i + 1].start.frame : rest.size()});
+        const std::span<const float> music = std::span(pass.piece->render).first(to - from);
+        double xy = 0, yy = 0;
+        for (size_t f = 0; f < head_of(*pass.piece).size(); ++f) {
+            xy += double(rest[from + f]) * music[f];
+            yy += double(music[f]) * music[f];
+        }
+        const float gain = yy > 0 ? float(xy / yy) : 0.0f;
+        for (size_t w = 0; w < music.size(); w += MUSIC_WINDOW) {
+            const auto window = music.subspan(w, std::min(MUSIC_WINDOW, music.size() - w));
+            if (correlation_at(recording.mono, from + w, window) < STILL_THE_MUSIC)
+                continue;
+            for (size_t f = 0; f < window.size(); ++f)
+                rest[from + w + f] -= gain * window[f];
+        }
+    }
+    return rest;
+}
+
 KeyFigures voice_heard(const Event& key, std::optional<int64_t> next_key, const Recording& recording,
-                       const std::vector<std::vector<float>>& voices)
+                       std::span<const float> voices_heard, const std::vector<std::vector<float>>& voices)
 {
     size_t from = recording.first_frame_after(key.time), to = from + VOICE_SEARCH;
     if (next_key)
         to = std::min(to, recording.first_frame_after(*next_key));
-    KeyFigures figures{key, find_voice(recording, voices, from, to), std::nullopt};
+    KeyFigures figures{key, find_voice(voices_heard, voices, from, to), std::nullopt};
     if (figures.voice.correlation >= PIECE_MATCH)
         figures.ms = ms_between(key.time, recording.arrival_of(figures.voice.onset));
     return figures;
@@ -122,6 +157,7 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         report.recurrences.push_back(recurrences(piece));
     report.passes = passes_heard(recording, pieces, report.recurrences);
     link_repeats(report.passes, recording, events);
+    const std::vector<float> voices_heard = without_music(recording, report.passes);
     std::vector<int64_t> key_times;
     for (const Event& e : events)
         if (e.piece.empty())
@@ -133,7 +169,7 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         }
         auto later = std::upper_bound(key_times.begin(), key_times.end(), e.time);
         report.keys.push_back(voice_heard(e, later == key_times.end() ? std::nullopt : std::optional(*later), recording,
-                                          voices));
+                                          voices_heard, voices));
     }
     return report;
 }
