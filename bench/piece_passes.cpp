@@ -60,11 +60,12 @@ Spectrum spectrum_of(std::span<const float> x, size_t n)
 }
 
 // sum over k of x[s + k] * t[k], for every start s, a block of x at a
-// time (overlap-save): a block of n frames gives n - t.size() + 1 starts.
+// time (overlap-save): a block of n frames gives n - t.size() + 1 starts;
+// a short x takes one block.
 std::vector<double> cross_correlation(std::span<const float> x, std::span<const float> t)
 {
     size_t n = 1;
-    while (n < 4 * t.size())
+    while (n < std::min(x.size(), 4 * t.size()))
         n <<= 1;
     Spectrum ts = spectrum_of(t, n);
     for (auto& v : ts)
@@ -124,18 +125,21 @@ std::vector<Start> find_starts(std::span<const float> x, std::span<const float> 
     return starts;
 }
 
+Lag lag_of(std::span<const float> x, std::span<const float> music, size_t at, size_t search)
+{
+    const size_t from = at > search ? at - search : 0, to = std::min(x.size(), at + music.size() + search);
+    if (to < from + music.size())
+        return {};
+    const std::vector<double> r = correlation_curve(x.subspan(from, to - from), music);
+    const size_t best = size_t(std::max_element(r.begin(), r.end()) - r.begin());
+    return {(double(from + best) - double(at)) * 1000.0 / SINK_RATE, r[best]};
+}
+
 std::optional<PassEnd> pass_end(std::span<const float> x, std::span<const float> render, size_t length, size_t start)
 {
-    if (length < END || render.size() < length || start + length + END_SHIFT > x.size()
-        || start + length < END + END_SHIFT)
+    if (length < END || render.size() < length || start + length > x.size())
         return std::nullopt;
     const auto last = render.subspan(length - END, END);
-    PassEnd end;
-    end.in_place = correlation_at(x, start + length - END, last);
-    const auto around = x.subspan(start + length - END - END_SHIFT, END + 2 * END_SHIFT);
-    const std::vector<double> r = correlation_curve(around, last);
-    const size_t best = size_t(std::max_element(r.begin(), r.end()) - r.begin());
-    end.best = r[best];
-    end.best_shift_ms = (double(best) - double(END_SHIFT)) * 1000.0 / SINK_RATE;
-    return end;
+    const size_t due = start + length - END;
+    return PassEnd{correlation_at(x, due, last), lag_of(x, last, due, END_SHIFT)};
 }

@@ -25,10 +25,18 @@ struct Start {
 // more that is the best within half head's length, in order.
 std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head);
 
+struct Lag {
+    double ms = 0;  // positive: heard later than due
+    double correlation = 0;
+};
+
+// Where music that is due at x[at] is heard: its best match within
+// search frames either side.
+Lag lag_of(std::span<const float> x, std::span<const float> music, size_t at, size_t search);
+
 struct PassEnd {
     double in_place = 0;   // the pass's last second, aligned on its start
-    double best = 0;       // the best match within half a second of that
-    double best_shift_ms = 0;  // where: positive, heard later than due
+    Lag best;              // the best match within half a second of that
 };
 
 // How the last second before the end of a pass that began at start

@@ -96,9 +96,17 @@ void print_pass(const PassFigures& pass)
     }
     std::printf("next pass at %.2f s, restart %+.1f ms from the due end", seconds(*pass.next), pass.restart_ms());
     if (pass.end)
-        std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place, pass.end->best,
-                    pass.end->best_shift_ms);
+        std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place,
+                    pass.end->best.correlation, pass.end->best.ms);
     std::printf("\n");
+}
+
+void print_drift(const PassFigures& pass)
+{
+    std::printf("  heard late by");
+    for (const Drift& d : pass.drift)
+        std::printf(" %+.1f ms from %.0f s,", d.ms, seconds(d.into));
+    std::printf(pass.drift.empty() ? " (the piece was not found again after its head)\n" : " into the piece\n");
 }
 
 // p of the sorted values, by nearest rank.
@@ -117,8 +125,11 @@ void print_summary(const SinkReport& report)
         std::printf("restart_ms %s %.1f\n", pass.piece->name.c_str(), pass.restart_ms());
         if (pass.end)
             std::printf("end_match %s %.2f best %.2f at %+.1f ms\n", pass.piece->name.c_str(), pass.end->in_place,
-                        pass.end->best, pass.end->best_shift_ms);
+                        pass.end->best.correlation, pass.end->best.ms);
     }
+    for (const PassFigures& pass : report.passes)
+        if (!pass.drift.empty())
+            std::printf("drift_ms %s %+.1f\n", pass.piece->name.c_str(), pass.drift.back().ms);
     for (const ChangeFigures& change : report.changes) {
         if (change.ms)
             std::printf("change_ms %s %.1f\n", change.event.piece.c_str(), *change.ms);
@@ -146,8 +157,10 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
             std::printf(" %.2f s", seconds(k));
         std::printf(report.recurrences[i].empty() ? " no place\n" : "\n");
     }
-    for (const PassFigures& pass : report.passes)
+    for (const PassFigures& pass : report.passes) {
         print_pass(pass);
+        print_drift(pass);
+    }
     for (const ChangeFigures& change : report.changes) {
         std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);
         if (change.ms)
@@ -198,9 +211,13 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    // Frames and wall time disagree when the monitor skipped or paused.
-    std::printf("recording: %.2f s of frames over %.2f s of arrivals\n", seconds(recording.mono.size()),
+    // Frames and wall time disagree when the monitor lost frames.
+    std::printf("recording: %.2f s of frames over %.2f s of arrivals; frames missing:", seconds(recording.mono.size()),
                 double(recording.arrivals.back().second - recording.arrivals.front().second) / 1e9);
+    const auto gaps = recording.gaps();
+    for (auto [frame, ms] : gaps)
+        std::printf(" %.1f ms at %.2f s,", ms, seconds(frame));
+    std::printf(gaps.empty() ? " none\n" : " (positions in frames)\n");
     print_report(judge_sink(recording, pieces, voices, read_events(argv[1])), pieces, recording);
     return 0;
 }

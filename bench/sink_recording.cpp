@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t BLOCK = 256;                            // frames read at a time
 constexpr size_t VOICE_TEMPLATE = SINK_RATE * 30 / 1000;  // frames compared
+constexpr double GAP_MS = 10;                             // frames missing that count
 
 }  // namespace
 
@@ -40,6 +41,23 @@ size_t Recording::first_frame_after(int64_t time) const
 {
     auto it = std::partition_point(arrivals.begin(), arrivals.end(), [time](const auto& a) { return a.second <= time; });
     return it == arrivals.end() ? mono.size() : it->first;
+}
+
+std::vector<std::pair<size_t, double>> Recording::gaps() const
+{
+    // How late each block is, at the least, counting from it to the end.
+    std::vector<double> floor(arrivals.size());
+    double least = INFINITY;
+    for (size_t i = arrivals.size(); i-- > 0;) {
+        auto [frame, at] = arrivals[i];
+        least = std::min(least, double(at) / 1e6 - double(frame) * 1000.0 / SINK_RATE);
+        floor[i] = least;
+    }
+    std::vector<std::pair<size_t, double>> found;
+    for (size_t i = 1; i < floor.size(); ++i)
+        if (floor[i] - floor[i - 1] >= GAP_MS)
+            found.emplace_back(arrivals[i].first, floor[i] - floor[i - 1]);
+    return found;
 }
 
 double correlation_at(std::span<const float> x, size_t at, std::span<const float> t)

@@ -9,10 +9,17 @@ namespace {
 // whose own voice could stand there.
 constexpr size_t VOICE_SEARCH = SINK_RATE * 800 / 1000;
 
-// The music is taken out of the recording a tenth of a second at a time,
-// where it still matches the piece this well.
-constexpr size_t MUSIC_WINDOW = SINK_RATE / 10;
-constexpr double STILL_THE_MUSIC = 0.2;
+// A pass's drift: a quarter of a second of its music is looked for
+// every half second, that far either side of where it was heard last.
+constexpr size_t DRIFT_WINDOW = SINK_RATE / 4;
+constexpr size_t DRIFT_STEP = SINK_RATE / 2;
+constexpr size_t DRIFT_SEARCH = SINK_RATE / 4;
+constexpr double DRIFT_CHANGE_MS = 2;
+
+// Around a key, the music is taken out at the lags it had from this
+// before the key to this after it.
+constexpr size_t LAG_BEFORE = SINK_RATE / 2;
+constexpr size_t LAG_AFTER = 2 * SINK_RATE;
 
 // How far from where the head recurs in the piece a pass going on may
 // hear it again: the music may drift that much.
@@ -62,7 +69,8 @@ std::vector<PassFigures> passes_heard(const Recording& recording, const std::vec
     std::vector<PassFigures> passes;
     for (const Heard& h : heads)
         if (passes.empty() || !goes_on(passes.back(), pieces[h.piece], h.start.frame, offsets[h.piece]))
-            passes.push_back({.piece = &pieces[h.piece], .start = h.start, .next = std::nullopt, .end = std::nullopt});
+            passes.push_back(
+                {.piece = &pieces[h.piece], .start = h.start, .next = std::nullopt, .end = std::nullopt, .drift = {}});
     return passes;
 }
 
@@ -97,43 +105,129 @@ ChangeFigures change_heard(const Event& change, const std::vector<PassFigures>& 
     return {change, std::nullopt};
 }
 
-// The recording with the music of each pass taken out wherever it is
-// still heard as rendered, at the level of its head: what is left is the
-// voices (which are as loud as the music, and would be found under it only
-// now and then).
-std::vector<float> without_music(const Recording& recording, const std::vector<PassFigures>& passes)
+// The frames after start where the pass is heard: until its piece ends or
+// the next pass begins.
+size_t span_of(const std::vector<PassFigures>& passes, size_t i, size_t recorded)
 {
-    std::vector<float> rest = recording.mono;
-    for (size_t i = 0; i < passes.size(); ++i) {
-        const PassFigures& pass = passes[i];
-        const size_t from = pass.start.frame,
-                     to = std::min({from + pass.piece->length, rest.size(),
-                                    i + 1 < passes.size() ? passes[i + 1].start.frame : rest.size()});
-        const std::span<const float> music = std::span(pass.piece->render).first(to - from);
-        double xy = 0, yy = 0;
-        for (size_t f = 0; f < head_of(*pass.piece).size(); ++f) {
-            xy += double(rest[from + f]) * music[f];
-            yy += double(music[f]) * music[f];
-        }
-        const float gain = yy > 0 ? float(xy / yy) : 0.0f;
-        for (size_t w = 0; w < music.size(); w += MUSIC_WINDOW) {
-            const auto window = music.subspan(w, std::min(MUSIC_WINDOW, music.size() - w));
-            if (correlation_at(recording.mono, from + w, window) < STILL_THE_MUSIC)
-                continue;
-            for (size_t f = 0; f < window.size(); ++f)
-                rest[from + w + f] -= gain * window[f];
-        }
+    size_t end = std::min(passes[i].start.frame + passes[i].piece->length, recorded);
+    if (i + 1 < passes.size())
+        end = std::min(end, passes[i + 1].start.frame);
+    return end - passes[i].start.frame;
+}
+
+long frames_of(double ms) { return std::lround(ms * SINK_RATE / 1000); }
+
+// Where the pass's music is heard, every half second: a quarter of a
+// second of it looked for around where it was heard the time before.
+std::vector<Drift> drift_of(const PassFigures& pass, size_t span, std::span<const float> x)
+{
+    std::vector<Drift> drift;
+    double ms = 0;
+    for (size_t into = 0; into + DRIFT_WINDOW <= span; into += DRIFT_STEP) {
+        const long at = long(pass.start.frame + into) + frames_of(ms);
+        if (at < 0)
+            continue;
+        const Lag lag = lag_of(x, std::span(pass.piece->render).subspan(into, DRIFT_WINDOW), size_t(at), DRIFT_SEARCH);
+        // A voice over it, or the piece no longer heard there.
+        if (lag.correlation < PIECE_MATCH)
+            continue;
+        ms += lag.ms;
+        if (drift.empty() || std::abs(ms - drift.back().ms) >= DRIFT_CHANGE_MS)
+            drift.push_back({into, ms});
     }
+    return drift;
+}
+
+double drift_at(const PassFigures& pass, size_t into)
+{
+    double ms = 0;
+    for (const Drift& d : pass.drift)
+        if (d.into <= into)
+            ms = d.ms;
+    return ms;
+}
+
+const PassFigures* pass_at(const std::vector<PassFigures>& passes, size_t frame, size_t recorded)
+{
+    for (size_t i = passes.size(); i-- > 0;)
+        if (passes[i].start.frame <= frame)
+            return frame < passes[i].start.frame + span_of(passes, i, recorded) ? &passes[i] : nullptr;
+    return nullptr;
+}
+
+// How loud the pass is heard against the piece as rendered, from its head
+// (the voices, which do not follow the music, hardly count).
+float level_heard(const PassFigures& pass, std::span<const float> x)
+{
+    const auto head = head_of(*pass.piece);
+    double xm = 0, mm = 0;
+    for (size_t i = 0; i < head.size() && pass.start.frame + i < x.size(); ++i) {
+        xm += double(x[pass.start.frame + i]) * head[i];
+        mm += double(head[i]) * head[i];
+    }
+    return mm > 0 ? float(xm / mm) : 0.0f;
+}
+
+// The recording's frames [from, to) with the pass's music taken out as if
+// heard lag_ms late, at the level heard: what is left is the voices.
+std::vector<float> without_music(std::span<const float> x, const PassFigures& pass, size_t from, size_t to,
+                                 double lag_ms)
+{
+    std::vector<float> rest(x.begin() + long(from), x.begin() + long(to));
+    const Piece& piece = *pass.piece;
+    const float gain = level_heard(pass, x);
+    for (long i = 0, q = long(from - pass.start.frame) - frames_of(lag_ms); i < long(rest.size()); ++i, ++q)
+        if (q >= 0 && size_t(q) < piece.length)
+            rest[size_t(i)] -= gain * piece.render[size_t(q)];
     return rest;
 }
 
-KeyFigures voice_heard(const Event& key, std::optional<int64_t> next_key, const Recording& recording,
-                       std::span<const float> voices_heard, const std::vector<std::vector<float>>& voices)
+// The lags the music may have where a voice begins: as heard just before,
+// and any it took in the next seconds (a voice may well move the music,
+// and while it sounds the drift cannot be seen).
+std::vector<double> lags_around(const PassFigures& pass, size_t into)
 {
-    size_t from = recording.first_frame_after(key.time), to = from + VOICE_SEARCH;
+    const size_t before = into > LAG_BEFORE ? into - LAG_BEFORE : 0;
+    std::vector<double> lags = {drift_at(pass, before)};
+    for (const Drift& d : pass.drift)
+        if (d.into > before && d.into <= into + LAG_AFTER)
+            lags.push_back(d.ms);
+    return lags;
+}
+
+// The best match of the voices over [from, to), in the recording as it is
+// or with the music of the pass heard there taken out at one of its likely
+// lags, whichever leaves the clearest voice: the voices begin as loud as
+// the music and would be found under it only now and then, but where the
+// music has stopped, taking it out would only add it.
+VoiceFound voice_without_music(const Recording& recording, const std::vector<PassFigures>& passes,
+                               const std::vector<std::vector<float>>& voices, size_t from, size_t to)
+{
+    size_t longest = 0;
+    for (const auto& v : voices)
+        longest = std::max(longest, v.size());
+    const std::span<const float> x = recording.mono;
+    const size_t end = std::min(to + longest, x.size());
+    VoiceFound best = find_voice(x, voices, from, to);
+    const PassFigures* pass = pass_at(passes, from, x.size());
+    if (!pass)
+        return best;
+    for (double lag : lags_around(*pass, from - pass->start.frame)) {
+        VoiceFound v = find_voice(without_music(x, *pass, from, end, lag), voices, 0, to - from);
+        if (v.correlation > best.correlation)
+            best = {v.correlation, v.onset + from};
+    }
+    return best;
+}
+
+KeyFigures voice_heard(const Event& key, std::optional<int64_t> next_key, const Recording& recording,
+                       const std::vector<PassFigures>& passes, const std::vector<std::vector<float>>& voices)
+{
+    const size_t from = recording.first_frame_after(key.time);
+    size_t to = std::min(from + VOICE_SEARCH, recording.mono.size());
     if (next_key)
         to = std::min(to, recording.first_frame_after(*next_key));
-    KeyFigures figures{key, find_voice(voices_heard, voices, from, to), std::nullopt};
+    KeyFigures figures{key, voice_without_music(recording, passes, voices, from, to), std::nullopt};
     if (figures.voice.correlation >= PIECE_MATCH)
         figures.ms = ms_between(key.time, recording.arrival_of(figures.voice.onset));
     return figures;
@@ -157,7 +251,9 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         report.recurrences.push_back(recurrences(piece));
     report.passes = passes_heard(recording, pieces, report.recurrences);
     link_repeats(report.passes, recording, events);
-    const std::vector<float> voices_heard = without_music(recording, report.passes);
+    for (size_t i = 0; i < report.passes.size(); ++i)
+        report.passes[i].drift = drift_of(report.passes[i], span_of(report.passes, i, recording.mono.size()),
+                                          recording.mono);
     std::vector<int64_t> key_times;
     for (const Event& e : events)
         if (e.piece.empty())
@@ -169,7 +265,7 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         }
         auto later = std::upper_bound(key_times.begin(), key_times.end(), e.time);
         report.keys.push_back(voice_heard(e, later == key_times.end() ? std::nullopt : std::optional(*later), recording,
-                                          voices_heard, voices));
+                                          report.passes, voices));
     }
     return report;
 }

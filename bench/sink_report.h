@@ -23,11 +23,19 @@ struct Event {
     std::string piece;  // empty for a key, else the piece a change starts
 };
 
+// From a place in a pass on, its music is heard this much later than due
+// from its start (negative: earlier).
+struct Drift {
+    size_t into = 0;  // frames into the piece
+    double ms = 0;
+};
+
 struct PassFigures {
     const Piece* piece = nullptr;
     Start start;
     std::optional<size_t> next;    // the next pass of the same piece, straight after
     std::optional<PassEnd> end;    // with a next pass only
+    std::vector<Drift> drift;      // sampled each second, where it changed
     double restart_ms() const;     // next - start - length: < 0, its end was cut
 };
 

@@ -39,9 +39,10 @@ struct Sink {
 
     void silence(size_t frames) { recording.mono.resize(recording.mono.size() + frames); }
     // Appends frames [from, to) of the piece.
-    void play(const Piece& p, size_t from, size_t to)
+    void play(const Piece& p, size_t from, size_t to, float gain = 1)
     {
-        recording.mono.insert(recording.mono.end(), p.render.begin() + long(from), p.render.begin() + long(to));
+        for (size_t f = from; f < to; ++f)
+            recording.mono.push_back(gain * p.render[f]);
     }
     void mix(const std::vector<float>& sound, size_t at, float gain)
     {
@@ -91,8 +92,12 @@ TEST(SinkReport, TimesEachRestartAndTellsACutEndFromASkipInside)
     ASSERT_TRUE(report.passes[1].next && report.passes[1].end);
     EXPECT_NEAR(report.passes[1].restart_ms(), -50 + 200, 0.1);
     EXPECT_LT(report.passes[1].end->in_place, 0.2);
-    EXPECT_GT(report.passes[1].end->best, 0.99);
-    EXPECT_NEAR(report.passes[1].end->best_shift_ms, -50, 0.1);
+    EXPECT_GT(report.passes[1].end->best.correlation, 0.99);
+    EXPECT_NEAR(report.passes[1].end->best.ms, -50, 0.1);
+    ASSERT_EQ(report.passes[1].drift.size(), 2u);
+    EXPECT_EQ(report.passes[1].drift[0].ms, 0);
+    EXPECT_EQ(report.passes[1].drift[1].into, ms(2000)) << "the first sampled wholly after the skip";
+    EXPECT_NEAR(report.passes[1].drift[1].ms, -50, 0.1);
 
     EXPECT_FALSE(report.passes[2].next) << "b came between";
     EXPECT_FALSE(report.passes[4].next) << "the recording ends";
@@ -153,23 +158,29 @@ TEST(SinkReport, TimesAChangeToTheNewPiecesFirstFrameAndNotToAnEarlierPass)
 
 TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
 {
-    // Voices that begin as loud as the music: found only with the music
-    // taken out, even where one swells far louder.
+    // Voices that begin softer than the music, which is twice as loud as
+    // rendered and stalls twice: found only with the music taken out where
+    // it is heard, at the level heard, even where a voice swells far louder.
     const std::vector<Piece> pieces = {piece("a.mid", 1, 10.0)};
     std::vector<float> nya = noise(7, ms(30), 0.2f), dame = noise(8, ms(60), 0.2f);
     const std::vector<float> swell = noise(9, ms(70), 0.8f);
     nya.insert(nya.end(), swell.begin(), swell.end());
     const std::vector<std::vector<float>> voices = {{nya.begin(), nya.begin() + ms(30)},
                                                     {dame.begin(), dame.begin() + ms(30)}};
+    const Piece& music = pieces[0];
     Sink sink;
-    sink.play(pieces[0], 0, ms(6000));  // then silence where the piece would go on
+    sink.play(music, 0, ms(2500), 2);
+    sink.silence(ms(150));  // stalls: the music is heard later from each on
+    sink.play(music, ms(2500), ms(4500), 2);
+    sink.silence(ms(60));
+    sink.play(music, ms(4500), ms(6000), 2);  // then silence where the piece would go on
     sink.silence(ms(4000));
-    // Keys at 2, 3, 3.3, 5 and 7 s (none in the piece's head, which the
+    // Keys at 2, 3, 3.3, 4.75 and 7 s (none in the piece's head, which the
     // swell would hide): voices 40 ms after the first, none after the
-    // second, 20 ms after the third, 600 ms after the fourth and 30 ms after
-    // the fifth, in the silence.
-    const size_t keys[] = {ms(2000), ms(3000), ms(3300), ms(5000), ms(7000)};
-    const double want_ms[] = {40, 0, 20, 600, 30};
+    // second, 20 ms after the third, 150 ms after the fourth and 600 ms
+    // after the fifth, in the silence.
+    const size_t keys[] = {ms(2000), ms(3000), ms(3300), ms(4750), ms(7000)};
+    const double want_ms[] = {40, 0, 20, 150, 600};
     for (size_t i : {0, 2, 3, 4})
         sink.mix(i == 2 ? dame : nya, keys[i] + ms(size_t(want_ms[i])), 1);
     std::vector<Event> events;
@@ -184,6 +195,26 @@ TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
         EXPECT_NEAR(*report.keys[i].ms, want_ms[i] + lag_ms, block_ms) << "key " << i;
     }
     EXPECT_FALSE(report.keys[1].ms) << "the third key's voice is not the second's";
+    ASSERT_EQ(report.passes.size(), 1u);
+    ASSERT_FALSE(report.passes[0].drift.empty());
+    EXPECT_NEAR(report.passes[0].drift.back().ms, 150 + 60, 0.1);
+}
+
+TEST(SinkRecording, AGapIsFramesLostForGoodNotABlockLate)
+{
+    Sink sink;
+    sink.silence(ms(3000));
+    Recording recording = sink.done();
+    for (auto& [frame, at] : recording.arrivals) {
+        if (frame >= ms(2000))
+            at += 100'000'000;  // 100 ms of frames lost before 2 s
+        else if (frame == 256 * 100)
+            at += 30'000'000;  // a block handed over late
+    }
+    const auto gaps = recording.gaps();
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].first, (ms(2000) + 255) / 256 * 256);
+    EXPECT_NEAR(gaps[0].second, 100, 0.1);
 }
 
 TEST(SinkReport, TheFftCurveAgreesWithTheDirectSum)
