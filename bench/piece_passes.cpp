@@ -11,6 +11,14 @@ namespace {
 
 using Spectrum = std::vector<std::complex<double>>;
 
+// A start: the head in sixths, each looked for this far either side of
+// where it is due; one may miss; the first sixth is looked for where it
+// matches at least COARSE_MATCH.
+constexpr size_t HEAD_PARTS = 6;
+constexpr size_t PART_SLACK = SINK_RATE * 30 / 1000;
+constexpr size_t PARTS_MISSED = 1;
+constexpr double COARSE_MATCH = 0.5;
+
 constexpr size_t END = SINK_RATE;  // the end compared: one second
 constexpr size_t END_SHIFT = SINK_RATE / 2;
 
@@ -115,13 +123,42 @@ std::vector<double> correlation_curve(std::span<const float> x, std::span<const 
     return r;
 }
 
+namespace {
+
+// Whether the head is heard from about frame `near` on (see find_starts).
+std::optional<Start> head_heard(std::span<const float> x, std::span<const float> head, size_t near)
+{
+    const size_t part = head.size() / HEAD_PARTS;
+    std::optional<Start> start;
+    size_t missed = 0;
+    for (size_t k = 0; k < HEAD_PARTS; ++k) {
+        const Lag heard = lag_of(x, head.subspan(k * part, part), near + k * part, PART_SLACK);
+        if (heard.correlation < PIECE_MATCH) {
+            if (++missed > PARTS_MISSED)
+                return std::nullopt;
+            continue;
+        }
+        if (!start)
+            start = Start{size_t(long(near) + heard.frames), heard.correlation};
+        start->correlation = std::min(start->correlation, heard.correlation);
+    }
+    return start;
+}
+
+}  // namespace
+
 std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head)
 {
-    const std::vector<double> r = correlation_curve(x, head);
+    const auto first = head.first(head.size() / HEAD_PARTS);
+    const std::vector<double> r = correlation_curve(x, first);
     std::vector<Start> starts;
-    for (size_t i = 0; i < r.size(); ++i)
-        if (r[i] >= PIECE_MATCH && peak_at(r, i, head.size() / 2))
-            starts.push_back({i, r[i]});
+    for (size_t i = 0; i < r.size(); ++i) {
+        if (r[i] < COARSE_MATCH || !peak_at(r, i, first.size() / 2))
+            continue;
+        auto s = head_heard(x, head, i);
+        if (s && (starts.empty() || s->frame != starts.back().frame))
+            starts.push_back(*s);
+    }
     return starts;
 }
 
@@ -132,7 +169,7 @@ Lag lag_of(std::span<const float> x, std::span<const float> music, size_t at, si
         return {};
     const std::vector<double> r = correlation_curve(x.subspan(from, to - from), music);
     const size_t best = size_t(std::max_element(r.begin(), r.end()) - r.begin());
-    return {(double(from + best) - double(at)) * 1000.0 / SINK_RATE, r[best]};
+    return {long(from + best) - long(at), r[best]};
 }
 
 std::optional<PassEnd> pass_end(std::span<const float> x, std::span<const float> render, size_t length, size_t start)

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "sink_recording.h"
+
 // A correlation that counts as the piece.
 inline constexpr double PIECE_MATCH = 0.8;
 
@@ -21,13 +23,17 @@ struct Start {
     double correlation = 0;
 };
 
-// Where head begins in x: each place with a correlation of PIECE_MATCH or
-// more that is the best within half head's length, in order.
+// Where head begins in x, in order. The head is heard there when all its
+// sixths but one match at PIECE_MATCH or more, each within a few tens of
+// milliseconds of where it is due (the stream may lose or put in a few
+// milliseconds inside it); a start is where its first sixth heard puts
+// it, and its correlation the poorest of them.
 std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head);
 
 struct Lag {
-    double ms = 0;  // positive: heard later than due
+    long frames = 0;  // positive: heard later than due
     double correlation = 0;
+    double ms() const { return double(frames) * 1000.0 / SINK_RATE; }
 };
 
 // Where music that is due at x[at] is heard: its best match within

@@ -97,8 +97,19 @@ void print_pass(const PassFigures& pass)
     std::printf("next pass at %.2f s, restart %+.1f ms from the due end", seconds(*pass.next), pass.restart_ms());
     if (pass.end)
         std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place,
-                    pass.end->best.correlation, pass.end->best.ms);
+                    pass.end->best.correlation, pass.end->best.ms());
     std::printf("\n");
+}
+
+void print_holes(const PassFigures& pass)
+{
+    double total = 0;
+    for (auto [frame, ms] : pass.holes)
+        total += ms;
+    std::printf("  %zu holes of silence, %.1f ms in all", pass.holes.size(), total);
+    for (size_t i = 0; i < std::min<size_t>(pass.holes.size(), 8); ++i)
+        std::printf("%s %.1f ms at %.2f s", i ? "," : ":", pass.holes[i].second, seconds(pass.holes[i].first));
+    std::printf(pass.holes.size() > 8 ? ", ...\n" : "\n");
 }
 
 void print_drift(const PassFigures& pass)
@@ -125,11 +136,13 @@ void print_summary(const SinkReport& report)
         std::printf("restart_ms %s %.1f\n", pass.piece->name.c_str(), pass.restart_ms());
         if (pass.end)
             std::printf("end_match %s %.2f best %.2f at %+.1f ms\n", pass.piece->name.c_str(), pass.end->in_place,
-                        pass.end->best.correlation, pass.end->best.ms);
+                        pass.end->best.correlation, pass.end->best.ms());
     }
-    for (const PassFigures& pass : report.passes)
+    for (const PassFigures& pass : report.passes) {
         if (!pass.drift.empty())
             std::printf("drift_ms %s %+.1f\n", pass.piece->name.c_str(), pass.drift.back().ms);
+        std::printf("holes %s %zu\n", pass.piece->name.c_str(), pass.holes.size());
+    }
     for (const ChangeFigures& change : report.changes) {
         if (change.ms)
             std::printf("change_ms %s %.1f\n", change.event.piece.c_str(), *change.ms);
@@ -160,6 +173,7 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
     for (const PassFigures& pass : report.passes) {
         print_pass(pass);
         print_drift(pass);
+        print_holes(pass);
     }
     for (const ChangeFigures& change : report.changes) {
         std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);

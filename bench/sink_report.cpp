@@ -16,6 +16,12 @@ constexpr size_t DRIFT_STEP = SINK_RATE / 2;
 constexpr size_t DRIFT_SEARCH = SINK_RATE / 4;
 constexpr double DRIFT_CHANGE_MS = 2;
 
+// A hole: this many frames below SILENT (a sixteen-bit step is 3e-5) where
+// the piece is above SOUNDING (root mean square).
+constexpr size_t HOLE = SINK_RATE * 2 / 1000;
+constexpr float SILENT = 1e-4f;
+constexpr double SOUNDING = 1e-3;
+
 // Around a key, the music is taken out at the lags it had from this
 // before the key to this after it.
 constexpr size_t LAG_BEFORE = SINK_RATE / 2;
@@ -67,10 +73,14 @@ std::vector<PassFigures> passes_heard(const Recording& recording, const std::vec
             heads.push_back({i, s});
     std::sort(heads.begin(), heads.end(), [](const auto& a, const auto& b) { return a.start.frame < b.start.frame; });
     std::vector<PassFigures> passes;
-    for (const Heard& h : heads)
-        if (passes.empty() || !goes_on(passes.back(), pieces[h.piece], h.start.frame, offsets[h.piece]))
-            passes.push_back(
-                {.piece = &pieces[h.piece], .start = h.start, .next = std::nullopt, .end = std::nullopt, .drift = {}});
+    for (const Heard& h : heads) {
+        if (!passes.empty() && goes_on(passes.back(), pieces[h.piece], h.start.frame, offsets[h.piece]))
+            continue;
+        PassFigures pass;
+        pass.piece = &pieces[h.piece];
+        pass.start = h.start;
+        passes.push_back(pass);
+    }
     return passes;
 }
 
@@ -117,27 +127,7 @@ size_t span_of(const std::vector<PassFigures>& passes, size_t i, size_t recorded
 
 long frames_of(double ms) { return std::lround(ms * SINK_RATE / 1000); }
 
-// Where the pass's music is heard, every half second: a quarter of a
-// second of it looked for around where it was heard the time before.
-std::vector<Drift> drift_of(const PassFigures& pass, size_t span, std::span<const float> x)
-{
-    std::vector<Drift> drift;
-    double ms = 0;
-    for (size_t into = 0; into + DRIFT_WINDOW <= span; into += DRIFT_STEP) {
-        const long at = long(pass.start.frame + into) + frames_of(ms);
-        if (at < 0)
-            continue;
-        const Lag lag = lag_of(x, std::span(pass.piece->render).subspan(into, DRIFT_WINDOW), size_t(at), DRIFT_SEARCH);
-        // A voice over it, or the piece no longer heard there.
-        if (lag.correlation < PIECE_MATCH)
-            continue;
-        ms += lag.ms;
-        if (drift.empty() || std::abs(ms - drift.back().ms) >= DRIFT_CHANGE_MS)
-            drift.push_back({into, ms});
-    }
-    return drift;
-}
-
+// How late the pass is heard from into on.
 double drift_at(const PassFigures& pass, size_t into)
 {
     double ms = 0;
@@ -145,6 +135,64 @@ double drift_at(const PassFigures& pass, size_t into)
         if (d.into <= into)
             ms = d.ms;
     return ms;
+}
+
+// Whether the piece sounds over the frames heard from into on.
+bool piece_sounds(const PassFigures& pass, size_t into, size_t frames)
+{
+    const long from = long(into) - frames_of(drift_at(pass, into));
+    double sum = 0;
+    for (long q = std::max(0L, from); q < from + long(frames) && size_t(q) < pass.piece->length; ++q)
+        sum += double(pass.piece->render[size_t(q)]) * pass.piece->render[size_t(q)];
+    return sum / double(frames) > SOUNDING * SOUNDING;
+}
+
+// Where the pass's music is heard, every half second, and until where:
+// a quarter of a second of it looked for around where it was heard the
+// time before.
+void follow_drift(PassFigures& pass, size_t span, std::span<const float> x)
+{
+    long lag = 0;  // frames, as last confirmed
+    Drift pending{SIZE_MAX, 0};  // a new lag seen once, and where (none: SIZE_MAX)
+    for (size_t into = 0; into + DRIFT_WINDOW <= span; into += DRIFT_STEP) {
+        const long at = long(pass.start.frame + into) + lag;
+        if (at < 0)
+            continue;
+        const Lag heard = lag_of(x, std::span(pass.piece->render).subspan(into, DRIFT_WINDOW), size_t(at), DRIFT_SEARCH);
+        // A voice over it, or the piece no longer heard there.
+        if (heard.correlation < PIECE_MATCH)
+            continue;
+        pass.heard = into + DRIFT_WINDOW;
+        const long now = lag + heard.frames;
+        const Drift seen{into, double(now) * 1000.0 / SINK_RATE};
+        // A lag counts once the next look finds it again: a hole or a voice
+        // in the window can make one look pick a wrong one.
+        if (pass.drift.empty() || (pending.into != SIZE_MAX && std::abs(seen.ms - pending.ms) < DRIFT_CHANGE_MS)) {
+            pass.drift.push_back({std::min(pending.into, into), seen.ms});
+            lag = now;
+            pending.into = SIZE_MAX;
+        } else {
+            pending = std::abs(seen.ms - pass.drift.back().ms) >= DRIFT_CHANGE_MS ? seen : Drift{SIZE_MAX, 0};
+        }
+    }
+}
+
+// Runs of silence in the pass, before its music was last heard, where the
+// piece, as aligned by its drift, is not silent.
+std::vector<std::pair<size_t, double>> holes_in(const PassFigures& pass, std::span<const float> x)
+{
+    std::vector<std::pair<size_t, double>> holes;
+    const size_t start = pass.start.frame, end = start + pass.heard;
+    for (size_t f = start, run = 0; f <= end; ++f) {
+        if (f < end && std::abs(x[f]) < SILENT) {
+            ++run;
+            continue;
+        }
+        if (run >= HOLE && piece_sounds(pass, f - run - start, run))
+            holes.emplace_back(f - run, double(run) * 1000.0 / SINK_RATE);
+        run = 0;
+    }
+    return holes;
 }
 
 const PassFigures* pass_at(const std::vector<PassFigures>& passes, size_t frame, size_t recorded)
@@ -251,9 +299,11 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         report.recurrences.push_back(recurrences(piece));
     report.passes = passes_heard(recording, pieces, report.recurrences);
     link_repeats(report.passes, recording, events);
-    for (size_t i = 0; i < report.passes.size(); ++i)
-        report.passes[i].drift = drift_of(report.passes[i], span_of(report.passes, i, recording.mono.size()),
-                                          recording.mono);
+    for (size_t i = 0; i < report.passes.size(); ++i) {
+        const size_t span = span_of(report.passes, i, recording.mono.size());
+        follow_drift(report.passes[i], span, recording.mono);
+        report.passes[i].holes = holes_in(report.passes[i], recording.mono);
+    }
     std::vector<int64_t> key_times;
     for (const Event& e : events)
         if (e.piece.empty())

@@ -35,7 +35,11 @@ struct PassFigures {
     Start start;
     std::optional<size_t> next;    // the next pass of the same piece, straight after
     std::optional<PassEnd> end;    // with a next pass only
-    std::vector<Drift> drift;      // sampled each second, where it changed
+    std::vector<Drift> drift;      // sampled each half second, where it changed
+    size_t heard = 0;              // frames into the piece it was heard to
+    // Silence heard where the piece sounds (the stream ran dry): each hole's
+    // first frame and length in ms.
+    std::vector<std::pair<size_t, double>> holes;
     double restart_ms() const;     // next - start - length: < 0, its end was cut
 };
 

@@ -93,7 +93,7 @@ TEST(SinkReport, TimesEachRestartAndTellsACutEndFromASkipInside)
     EXPECT_NEAR(report.passes[1].restart_ms(), -50 + 200, 0.1);
     EXPECT_LT(report.passes[1].end->in_place, 0.2);
     EXPECT_GT(report.passes[1].end->best.correlation, 0.99);
-    EXPECT_NEAR(report.passes[1].end->best.ms, -50, 0.1);
+    EXPECT_NEAR(report.passes[1].end->best.ms(), -50, 0.1);
     ASSERT_EQ(report.passes[1].drift.size(), 2u);
     EXPECT_EQ(report.passes[1].drift[0].ms, 0);
     EXPECT_EQ(report.passes[1].drift[1].into, ms(2000)) << "the first sampled wholly after the skip";
@@ -126,6 +126,27 @@ TEST(SinkReport, APieceThatRepeatsItsOpeningIsGoingOnThereNotStartingAgain)
     ASSERT_TRUE(report.passes[0].next && report.passes[1].next);
     EXPECT_NEAR(report.passes[0].restart_ms(), -20, 0.1);
     EXPECT_NEAR(report.passes[1].restart_ms(), -300, 0.1);
+}
+
+TEST(SinkReport, FindsAStartThroughAHoleOrAFewMillisecondsLostInItsHead)
+{
+    const std::vector<Piece> pieces = {piece("a.mid", 1, 3.0)};
+    const Piece& a = pieces[0];
+    Sink sink;
+    sink.silence(ms(200));
+    const size_t first = sink.recording.mono.size();
+    sink.play(a, 0, ms(400)), sink.silence(ms(10)), sink.play(a, ms(400), a.length);  // 10 ms put in
+    const size_t second = sink.recording.mono.size();
+    sink.play(a, 0, ms(1100)), sink.play(a, ms(1110), a.length);  // 10 ms lost
+    sink.play(a, 0, ms(370)), sink.silence(ms(10)), sink.play(a, ms(370), ms(620));
+    sink.silence(ms(10)), sink.play(a, ms(620), a.length);  // holes in two sixths: not its head
+    sink.silence(SINK_RATE);
+    const SinkReport report = judge_sink(sink.done(), pieces, {}, {});
+
+    ASSERT_EQ(report.passes.size(), 2u);
+    EXPECT_EQ(report.passes[0].start.frame, first);
+    EXPECT_EQ(report.passes[1].start.frame, second);
+    EXPECT_EQ(report.passes[0].holes, (std::vector<std::pair<size_t, double>>{{first + ms(400), 10.0}}));
 }
 
 TEST(SinkReport, TimesAChangeToTheNewPiecesFirstFrameAndNotToAnEarlierPass)
@@ -198,6 +219,8 @@ TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
     ASSERT_EQ(report.passes.size(), 1u);
     ASSERT_FALSE(report.passes[0].drift.empty());
     EXPECT_NEAR(report.passes[0].drift.back().ms, 150 + 60, 0.1);
+    using Hole = std::pair<size_t, double>;
+    EXPECT_EQ(report.passes[0].holes, (std::vector<Hole>{{ms(2500), 150.0}, {ms(4650), 60.0}}));
 }
 
 TEST(SinkRecording, AGapIsFramesLostForGoodNotABlockLate)
