@@ -11,14 +11,17 @@
 // Each piece is rendered offline through the game's own mix until it says
 // it stopped, which gives its length L.
 //
-// Prints one line per pass of a piece found (by its first 1.5 s), with,
-// when the piece repeated straight after, the restart's offset from the
-// due end (next start - start - L: negative, the end was cut; positive, a
-// gap) and how its last second matches the piece's; one line per change
-// (event to the arrival of the new piece's first frame) and per key (key
-// to its voice, found as key_to_sound finds it, but with the music of the
-// passes found taken out first). Then a summary block of lines a script
-// can grep: "restart_ms", "end_match", "change_ms" and "keys".
+// Prints, for each pass of a piece found (by its first 1.5 s): when the
+// piece repeated straight after, the restart's offset from the due end
+// (next start - start - L: negative, the end was cut; positive, a gap) and
+// how its last second matches the piece's; how much later than due from
+// its start its music was heard as it went on (drift), and the holes of
+// silence in it. For each change: the time from the event to the arrival
+// of the first frame heard of the new piece, and how much of its beginning
+// was not heard. For each key: the time to its voice, found as
+// key_to_sound finds it, but with the music taken out first. Then a
+// summary block of lines a script can grep: "restart_ms", "end_match",
+// "drift_ms", "holes", "change_ms" and "keys".
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -145,7 +148,8 @@ void print_summary(const SinkReport& report)
     }
     for (const ChangeFigures& change : report.changes) {
         if (change.ms)
-            std::printf("change_ms %s %.1f\n", change.event.piece.c_str(), *change.ms);
+            std::printf("change_ms %s %.1f skipped_ms %.1f\n", change.event.piece.c_str(), *change.ms,
+                        change.skipped_ms);
         else
             std::printf("change_ms %s none\n", change.event.piece.c_str());
     }
@@ -178,7 +182,8 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
     for (const ChangeFigures& change : report.changes) {
         std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);
         if (change.ms)
-            std::printf("its first frame arrived after %.1f ms\n", *change.ms);
+            std::printf("its first frame heard arrived after %.1f ms; %.1f ms of its beginning not heard\n",
+                        *change.ms, change.skipped_ms);
         else
             std::printf("its start was not found after it\n");
     }

@@ -45,7 +45,8 @@ struct PassFigures {
 
 struct ChangeFigures {
     Event event;
-    std::optional<double> ms;  // to the arrival of the new piece's first frame
+    std::optional<double> ms;  // to the arrival of the first frame heard of the new piece
+    double skipped_ms = 0;     // of the piece's beginning, not heard
 };
 
 struct KeyFigures {

@@ -149,7 +149,7 @@ TEST(SinkReport, FindsAStartThroughAHoleOrAFewMillisecondsLostInItsHead)
     EXPECT_EQ(report.passes[0].holes, (std::vector<std::pair<size_t, double>>{{first + ms(400), 10.0}}));
 }
 
-TEST(SinkReport, TimesAChangeToTheNewPiecesFirstFrameAndNotToAnEarlierPass)
+TEST(SinkReport, TimesAChangeToTheFirstFrameHeardOfItsPieceAndTellsWhatWasSkipped)
 {
     const std::vector<Piece> pieces = {piece("a.mid", 1, 3.0), piece("b.mid", 2, 2.5)};
     const Piece &a = pieces[0], &b = pieces[1];
@@ -159,22 +159,28 @@ TEST(SinkReport, TimesAChangeToTheNewPiecesFirstFrameAndNotToAnEarlierPass)
     const size_t a_again = sink.recording.mono.size();
     sink.play(a, 0, a.length);  // 100 ms after its end, but because of a change
     sink.silence(ms(1000));
-    const size_t b_at = sink.recording.mono.size();
-    sink.play(b, 0, b.length);
+    const size_t b_heard = sink.recording.mono.size();
+    sink.play(b, ms(100), b.length);  // its first 100 ms never heard
+    sink.play(b, 0, b.length);        // then b repeating by itself
     sink.silence(SINK_RATE);
     const SinkReport report = judge_sink(sink.done(), pieces, {},
-                                         {change_to("c.mid", 10), change_to("b.mid", b_at - ms(120)),
+                                         {change_to("c.mid", 10), change_to("b.mid", b_heard - ms(20)),
                                           change_to("a.mid", a_again - ms(200))});
 
-    ASSERT_EQ(report.passes.size(), 3u);
+    ASSERT_EQ(report.passes.size(), 4u);
     EXPECT_FALSE(report.passes[0].next) << "a change came between the passes of a";
+    EXPECT_EQ(report.passes[2].start.frame, b_heard - ms(100)) << "where b would have begun";
+    ASSERT_TRUE(report.passes[2].next) << "b repeated by itself, although it began before its change";
+    EXPECT_NEAR(report.passes[2].restart_ms(), 0, 0.1);
     // In the order of their times.
     ASSERT_EQ(report.changes.size(), 3u);
     EXPECT_FALSE(report.changes[0].ms) << "c.mid is never heard";
     ASSERT_TRUE(report.changes[1].ms && report.changes[2].ms);
     const double lag_ms = ARRIVAL_LAG / 1e6, block_ms = 256 * 1000.0 / SINK_RATE;
     EXPECT_NEAR(*report.changes[1].ms, 200 + lag_ms, block_ms);
-    EXPECT_NEAR(*report.changes[2].ms, 120 + lag_ms, block_ms);
+    EXPECT_EQ(report.changes[1].skipped_ms, 0);
+    EXPECT_NEAR(*report.changes[2].ms, 20 + lag_ms, block_ms);
+    EXPECT_NEAR(report.changes[2].skipped_ms, 100, 10);
 }
 
 TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
