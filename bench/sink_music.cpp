@@ -89,7 +89,19 @@ std::vector<Event> read_events(const std::string& path)
 
 double seconds(size_t frame) { return double(frame) / SINK_RATE; }
 
-void print_pass(const PassFigures& pass)
+// How far the monitor fell behind wall time in [from, to): frames lost on
+// the way, or the server's clock standing still; either way they are
+// missing from any time counted in frames there.
+double lost_between(const std::vector<std::pair<size_t, double>>& gaps, size_t from, size_t to)
+{
+    double ms = 0;
+    for (auto [frame, lost] : gaps)
+        if (frame >= from && frame < to)
+            ms += lost;
+    return ms;
+}
+
+void print_pass(const PassFigures& pass, const std::vector<std::pair<size_t, double>>& gaps)
 {
     std::printf("pass %s at %.2f s (match %.2f): ", pass.piece->name.c_str(), seconds(pass.start.frame),
                 pass.start.correlation);
@@ -101,6 +113,9 @@ void print_pass(const PassFigures& pass)
     if (pass.end)
         std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place,
                     pass.end->best.correlation, pass.end->best.ms());
+    if (double lost = lost_between(gaps, pass.start.frame, *pass.next); lost > 0)
+        std::printf("; the monitor fell %.1f ms behind wall time in it: %+.1f ms in wall time", lost,
+                    pass.restart_ms() + lost);
     std::printf("\n");
 }
 
@@ -167,6 +182,7 @@ void print_summary(const SinkReport& report)
 void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording)
 {
     const int64_t t0 = recording.arrivals.front().second;
+    const auto gaps = recording.gaps();
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::printf("piece %s: %.3f s; its first %.1f s recur inside it at", pieces[i].name.c_str(),
                     seconds(pieces[i].length), seconds(PIECE_HEAD));
@@ -175,7 +191,7 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
         std::printf(report.recurrences[i].empty() ? " no place\n" : "\n");
     }
     for (const PassFigures& pass : report.passes) {
-        print_pass(pass);
+        print_pass(pass, gaps);
         print_drift(pass);
         print_holes(pass);
     }
@@ -230,8 +246,10 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    // Frames and wall time disagree when the monitor lost frames.
-    std::printf("recording: %.2f s of frames over %.2f s of arrivals; frames missing:", seconds(recording.mono.size()),
+    // Frames and wall time disagree when the monitor lost frames or the
+    // server's clock stood still.
+    std::printf("recording: %.2f s of frames over %.2f s of arrivals; frames behind wall time:",
+                seconds(recording.mono.size()),
                 double(recording.arrivals.back().second - recording.arrivals.front().second) / 1e9);
     const auto gaps = recording.gaps();
     for (auto [frame, ms] : gaps)

@@ -32,9 +32,10 @@ struct Recording {
     // The first frame of the first block that arrived after the time (the
     // recording's end when none did).
     size_t first_frame_after(int64_t time) const;
-    // Where frames went missing, and how many ms of them: the blocks
-    // after arrived that much later for good than the frames before them
-    // allow. A block merely late is not a gap.
+    // Where the frames fell behind wall time, and by how many ms: the
+    // blocks after arrived that much later for good than the frames before
+    // them allow (frames lost on the way, or the server's clock standing
+    // still). A block merely late is not a gap.
     std::vector<std::pair<size_t, double>> gaps() const;
 };
 
