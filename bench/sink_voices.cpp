@@ -6,6 +6,7 @@
 
 namespace {
 
+// How far after a key its voice is looked for.
 constexpr size_t VOICE_SEARCH = SINK_RATE * 800 / 1000;
 
 // Around a key, the music is taken out at the lags it had from this
