@@ -149,17 +149,29 @@ std::optional<Start> head_heard(std::span<const float> x, std::span<const float>
 
 std::vector<Start> find_starts(std::span<const float> x, std::span<const float> head)
 {
-    const auto first = head.first(head.size() / HEAD_PARTS);
-    const std::vector<double> r = correlation_curve(x, first);
+    // The first sixth may be the one missed (the beginning not heard): the
+    // second is looked for too.
+    const size_t part = head.size() / HEAD_PARTS;
     std::vector<Start> starts;
-    for (size_t i = 0; i < r.size(); ++i) {
-        if (r[i] < COARSE_MATCH || !peak_at(r, i, first.size() / 2))
-            continue;
-        auto s = head_heard(x, head, i);
-        if (s && (starts.empty() || s->frame != starts.back().frame))
-            starts.push_back(*s);
+    for (size_t k : {0, 1}) {
+        const std::vector<double> r = correlation_curve(x, head.subspan(k * part, part));
+        for (size_t i = k * part; i < r.size(); ++i)
+            if (r[i] >= COARSE_MATCH && peak_at(r, i, part / 2))
+                if (auto s = head_heard(x, head, i - k * part))
+                    starts.push_back(*s);
     }
-    return starts;
+    std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) { return a.frame < b.frame; });
+    // The same start found from either sixth: the better one stays.
+    std::vector<Start> distinct;
+    for (const Start& s : starts) {
+        if (!distinct.empty() && s.frame - distinct.back().frame <= PART_SLACK) {
+            if (s.correlation > distinct.back().correlation)
+                distinct.back() = s;
+            continue;
+        }
+        distinct.push_back(s);
+    }
+    return distinct;
 }
 
 Lag lag_of(std::span<const float> x, std::span<const float> music, size_t at, size_t search)

@@ -160,7 +160,7 @@ TEST(SinkReport, TimesAChangeToTheFirstFrameHeardOfItsPieceAndTellsWhatWasSkippe
     sink.play(a, 0, a.length);  // 100 ms after its end, but because of a change
     sink.silence(ms(1000));
     const size_t b_heard = sink.recording.mono.size();
-    sink.play(b, ms(100), b.length);  // its first 100 ms never heard
+    sink.play(b, ms(200), b.length);  // its first 200 ms never heard
     sink.play(b, 0, b.length);        // then b repeating by itself
     sink.silence(SINK_RATE);
     const SinkReport report = judge_sink(sink.done(), pieces, {},
@@ -169,7 +169,7 @@ TEST(SinkReport, TimesAChangeToTheFirstFrameHeardOfItsPieceAndTellsWhatWasSkippe
 
     ASSERT_EQ(report.passes.size(), 4u);
     EXPECT_FALSE(report.passes[0].next) << "a change came between the passes of a";
-    EXPECT_EQ(report.passes[2].start.frame, b_heard - ms(100)) << "where b would have begun";
+    EXPECT_EQ(report.passes[2].start.frame, b_heard - ms(200)) << "where b would have begun";
     ASSERT_TRUE(report.passes[2].next) << "b repeated by itself, although it began before its change";
     EXPECT_NEAR(report.passes[2].restart_ms(), 0, 0.1);
     // In the order of their times.
@@ -180,7 +180,7 @@ TEST(SinkReport, TimesAChangeToTheFirstFrameHeardOfItsPieceAndTellsWhatWasSkippe
     EXPECT_NEAR(*report.changes[1].ms, 200 + lag_ms, block_ms);
     EXPECT_EQ(report.changes[1].skipped_ms, 0);
     EXPECT_NEAR(*report.changes[2].ms, 20 + lag_ms, block_ms);
-    EXPECT_NEAR(report.changes[2].skipped_ms, 100, 10);
+    EXPECT_NEAR(report.changes[2].skipped_ms, 200, 10);
 }
 
 TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
