@@ -1,0 +1,260 @@
+// What the player hears of the music and the voices, judged from the
+// sound server's sink.
+//
+// Usage: parec --raw --format=s16le --rate=44100 --channels=2
+//          --latency-msec=5 -d SINK.monitor | sink_music EVENTS PIECE.mid... VOICE.wav...
+//
+// The recording is read to its end first (sink_recording.h), then EVENTS,
+// which the driving script wrote while it played: one line per key sent,
+// "<ns> key" or "<ns> change <piece.mid>" (a key that makes the game start
+// that piece), with the CLOCK_REALTIME time just before the key was sent.
+// Each piece is rendered offline through the game's own mix until it says
+// it stopped, which gives its length L.
+//
+// Prints, for each pass of a piece found (by its first 1.5 s): when the
+// piece repeated straight after, the restart's offset from the due end
+// (next start - start - L: negative, the end was cut; positive, a gap) and
+// how its last second matches the piece's; how much later than due from
+// its start its music was heard as it went on (drift), and the holes of
+// silence in it. For each change: the time from the event to the arrival
+// of the first frame heard of the new piece, and how much of its beginning
+// was not heard. For each key: the time to its voice, found as
+// key_to_sound finds it, but with the music taken out first. Then a
+// summary block of lines a script can grep: "restart_ms", "end_match",
+// "drift_ms", "holes", "change_ms" and "keys".
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "music/audio_system.h"
+#include "sink_report.h"
+
+namespace {
+
+constexpr int RENDER_BLOCK = 64;  // frames: the length is known to 1.5 ms
+
+std::string send(AudioSystem& audio, const std::string& command)
+{
+    char reply[256] = {};
+    if (audio.mci_send_string(command.c_str(), reply, sizeof reply) != 0)
+        return "error";
+    return reply;
+}
+
+std::string file_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+bool ends_with(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Renders the piece from "play" until it reports "stopped".
+std::optional<Piece> render_piece(const std::string& path)
+{
+    AudioSystem audio(AudioSystem::Output::offline);
+    if (send(audio, "open \"" + path + "\" alias MIDI") == "error" || send(audio, "play MIDI from 0") == "error")
+        return std::nullopt;
+    Piece piece{.name = file_name(path), .render = {}, .length = 0};
+    std::vector<float> left(RENDER_BLOCK), right(RENDER_BLOCK);
+    while (send(audio, "status MIDI mode") != "stopped") {
+        audio.render(left, right);
+        for (int i = 0; i < RENDER_BLOCK; ++i)
+            piece.render.push_back((left[i] + right[i]) / 2);
+    }
+    piece.length = piece.render.size();
+    return piece;
+}
+
+std::vector<Event> read_events(const std::string& path)
+{
+    std::vector<Event> events;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        Event e;
+        std::string kind;
+        if (!(fields >> e.time >> kind))
+            continue;
+        if (kind == "change" && fields >> e.piece)
+            e.piece = file_name(e.piece);
+        events.push_back(e);
+    }
+    return events;
+}
+
+double seconds(size_t frame) { return double(frame) / SINK_RATE; }
+
+// How far the monitor fell behind wall time in [from, to): frames lost on
+// the way, or the server's clock standing still; either way they are
+// missing from any time counted in frames there.
+double lost_between(const std::vector<std::pair<size_t, double>>& gaps, size_t from, size_t to)
+{
+    double ms = 0;
+    for (auto [frame, lost] : gaps)
+        if (frame >= from && frame < to)
+            ms += lost;
+    return ms;
+}
+
+void print_pass(const PassFigures& pass, const std::vector<std::pair<size_t, double>>& gaps)
+{
+    std::printf("pass %s at %.2f s (match %.2f): ", pass.piece->name.c_str(), seconds(pass.start.frame),
+                pass.start.correlation);
+    if (!pass.next) {
+        std::printf("not followed by itself (a change, or the recording ends)\n");
+        return;
+    }
+    std::printf("next pass at %.2f s, restart %+.1f ms from the due end", seconds(*pass.next), pass.restart_ms());
+    if (pass.end)
+        std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place,
+                    pass.end->best.correlation, pass.end->best.ms());
+    if (double lost = lost_between(gaps, pass.start.frame, *pass.next); lost > 0)
+        std::printf("; the monitor fell %.1f ms behind wall time in it: %+.1f ms in wall time", lost,
+                    pass.restart_ms() + lost);
+    std::printf("\n");
+}
+
+void print_holes(const PassFigures& pass)
+{
+    double total = 0;
+    for (auto [frame, ms] : pass.holes)
+        total += ms;
+    std::printf("  %zu holes of silence, %.1f ms in all", pass.holes.size(), total);
+    for (size_t i = 0; i < std::min<size_t>(pass.holes.size(), 8); ++i)
+        std::printf("%s %.1f ms at %.2f s", i ? "," : ":", pass.holes[i].second, seconds(pass.holes[i].first));
+    std::printf(pass.holes.size() > 8 ? ", ...\n" : "\n");
+}
+
+void print_drift(const PassFigures& pass)
+{
+    std::printf("  heard late by");
+    for (const Drift& d : pass.drift)
+        std::printf(" %+.1f ms from %.0f s,", d.ms, seconds(d.into));
+    std::printf(pass.drift.empty() ? " (the piece was not found again after its head)\n" : " into the piece\n");
+}
+
+// p of the sorted values, by nearest rank.
+double rank(const std::vector<double>& sorted, double p)
+{
+    size_t i = size_t(std::max(1.0, std::ceil(p * double(sorted.size())))) - 1;
+    return sorted[i];
+}
+
+void print_summary(const SinkReport& report)
+{
+    std::printf("summary\n");
+    for (const PassFigures& pass : report.passes) {
+        if (!pass.next)
+            continue;
+        std::printf("restart_ms %s %.1f\n", pass.piece->name.c_str(), pass.restart_ms());
+        if (pass.end)
+            std::printf("end_match %s %.2f best %.2f at %+.1f ms\n", pass.piece->name.c_str(), pass.end->in_place,
+                        pass.end->best.correlation, pass.end->best.ms());
+    }
+    for (const PassFigures& pass : report.passes) {
+        if (!pass.drift.empty())
+            std::printf("drift_ms %s %+.1f\n", pass.piece->name.c_str(), pass.drift.back().ms);
+        std::printf("holes %s %zu\n", pass.piece->name.c_str(), pass.holes.size());
+    }
+    for (const ChangeFigures& change : report.changes) {
+        if (change.ms)
+            std::printf("change_ms %s %.1f skipped_ms %.1f\n", change.event.piece.c_str(), *change.ms,
+                        change.skipped_ms);
+        else
+            std::printf("change_ms %s none\n", change.event.piece.c_str());
+    }
+    std::vector<double> ms;
+    for (const KeyFigures& key : report.keys)
+        if (key.ms)
+            ms.push_back(*key.ms);
+    std::sort(ms.begin(), ms.end());
+    std::printf("keys found %zu missed %zu", ms.size(), report.keys.size() - ms.size());
+    if (!ms.empty())
+        std::printf(" median_ms %.1f p90_ms %.1f max_ms %.1f", rank(ms, 0.5), rank(ms, 0.9), ms.back());
+    std::printf("\n");
+}
+
+void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording)
+{
+    const int64_t t0 = recording.arrivals.front().second;
+    const auto gaps = recording.gaps();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        std::printf("piece %s: %.3f s; its first %.1f s recur inside it at", pieces[i].name.c_str(),
+                    seconds(pieces[i].length), seconds(PIECE_HEAD));
+        for (size_t k : report.recurrences[i])
+            std::printf(" %.2f s", seconds(k));
+        std::printf(report.recurrences[i].empty() ? " no place\n" : "\n");
+    }
+    for (const PassFigures& pass : report.passes) {
+        print_pass(pass, gaps);
+        print_drift(pass);
+        print_holes(pass);
+    }
+    for (const ChangeFigures& change : report.changes) {
+        std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);
+        if (change.ms)
+            std::printf("its first frame heard arrived after %.1f ms; %.1f ms of its beginning not heard\n",
+                        *change.ms, change.skipped_ms);
+        else
+            std::printf("its start was not found after it\n");
+    }
+    for (const KeyFigures& key : report.keys) {
+        std::printf("key at %.2f s: ", double(key.event.time - t0) / 1e9);
+        if (key.ms)
+            std::printf("%.1f ms (correlation %.2f)\n", *key.ms, key.voice.correlation);
+        else
+            std::printf("no voice found (best correlation %.2f)\n", key.voice.correlation);
+    }
+    print_summary(report);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: parec ... | %s EVENTS PIECE.mid... VOICE.wav...\n", argv[0]);
+        return 2;
+    }
+    // Read first: a pipe left waiting would hold up the recorder and its times.
+    Recording recording;
+    recording.read(stdin);
+    if (recording.arrivals.empty()) {
+        std::fprintf(stderr, "nothing was recorded\n");
+        return 1;
+    }
+    std::vector<Piece> pieces;
+    std::vector<std::vector<float>> voices;
+    for (int i = 2; i < argc; ++i) {
+        const std::string path = argv[i];
+        if (ends_with(path, ".mid")) {
+            auto piece = render_piece(path);
+            if (!piece) {
+                std::fprintf(stderr, "cannot render %s\n", argv[i]);
+                return 1;
+            }
+            pieces.push_back(std::move(*piece));
+        } else if (auto sound = decode_wave(path, SINK_RATE)) {
+            voices.push_back(voice_template(*sound));
+        } else {
+            std::fprintf(stderr, "cannot read %s\n", argv[i]);
+            return 1;
+        }
+    }
+    // Frames and wall time disagree when the monitor lost frames or the
+    // server's clock stood still.
+    std::printf("recording: %.2f s of frames over %.2f s of arrivals; frames behind wall time:",
+                seconds(recording.mono.size()),
+                double(recording.arrivals.back().second - recording.arrivals.front().second) / 1e9);
+    const auto gaps = recording.gaps();
+    for (auto [frame, ms] : gaps)
+        std::printf(" %.1f ms at %.2f s,", ms, seconds(frame));
+    std::printf(gaps.empty() ? " none\n" : " (positions in frames)\n");
+    print_report(judge_sink(recording, pieces, voices, read_events(argv[1])), pieces, recording);
+    return 0;
+}

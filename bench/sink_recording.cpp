@@ -1,0 +1,110 @@
+#include "sink_recording.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr size_t BLOCK = 256;                            // frames read at a time
+constexpr size_t VOICE_TEMPLATE = SINK_RATE * 30 / 1000;  // frames compared
+constexpr double GAP_MS = 10;                             // frames missing that count
+
+}  // namespace
+
+int64_t now_ns()
+{
+    timespec t;
+    clock_gettime(CLOCK_REALTIME, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void Recording::read(std::FILE* in)
+{
+    int16_t block[2 * BLOCK];
+    size_t got;
+    while ((got = std::fread(block, 2 * sizeof(int16_t), BLOCK, in)) > 0) {
+        arrivals.emplace_back(mono.size(), now_ns());
+        for (size_t i = 0; i < got; ++i)
+            mono.push_back((block[2 * i] + block[2 * i + 1]) / 65536.0f);
+    }
+}
+
+int64_t Recording::arrival_of(size_t frame) const
+{
+    auto it = std::upper_bound(arrivals.begin(), arrivals.end(), std::pair(frame, INT64_MAX));
+    return std::prev(it)->second;
+}
+
+size_t Recording::first_frame_after(int64_t time) const
+{
+    auto it = std::partition_point(arrivals.begin(), arrivals.end(), [time](const auto& a) { return a.second <= time; });
+    return it == arrivals.end() ? mono.size() : it->first;
+}
+
+std::vector<std::pair<size_t, double>> Recording::gaps() const
+{
+    // How late each block is, at the least, counting from it to the end.
+    std::vector<double> floor(arrivals.size());
+    double least = INFINITY;
+    for (size_t i = arrivals.size(); i-- > 0;) {
+        auto [frame, at] = arrivals[i];
+        least = std::min(least, double(at) / 1e6 - double(frame) * 1000.0 / SINK_RATE);
+        floor[i] = least;
+    }
+    std::vector<std::pair<size_t, double>> found;
+    for (size_t i = 1; i < floor.size(); ++i)
+        if (floor[i] - floor[i - 1] >= GAP_MS)
+            found.emplace_back(arrivals[i].first, floor[i] - floor[i - 1]);
+    return found;
+}
+
+double correlation_at(std::span<const float> x, size_t at, std::span<const float> t)
+{
+    if (at + t.size() > x.size())
+        return 0;
+    double xt = 0, xx = 0, tt = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        xt += double(x[at + i]) * t[i];
+        xx += double(x[at + i]) * x[at + i];
+        tt += double(t[i]) * t[i];
+    }
+    return xx > 0 && tt > 0 ? xt / std::sqrt(xx * tt) : 0;
+}
+
+double best_match(std::span<const float> x, std::span<const float> t, size_t from, size_t to, size_t& at)
+{
+    double best = 0;
+    for (size_t s = from; s + t.size() <= x.size() && s < to; ++s) {
+        double r = correlation_at(x, s, t);
+        if (r > best) {
+            best = r;
+            at = s;
+        }
+    }
+    return best;
+}
+
+std::vector<float> voice_template(const WaveSound& sound)
+{
+    size_t start = 0;
+    while (start < sound.frames() && std::abs(sound.left(start)) < 1e-3f)
+        ++start;
+    std::vector<float> t;
+    for (size_t i = start; i < sound.frames() && t.size() < VOICE_TEMPLATE; ++i)
+        t.push_back((sound.left(i) + sound.right(i)) / 2);
+    return t;
+}
+
+VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to)
+{
+    VoiceFound found;
+    for (const auto& t : templates) {
+        size_t at = 0;
+        double r = best_match(x, t, from, to, at);
+        if (r > found.correlation)
+            found = {r, at};
+    }
+    return found;
+}
