@@ -79,11 +79,6 @@ else
 fi
 xpid=${E2E_PIDS[0]}
 
-loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
-rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
-anon_mb() { awk -v k="$(status_kb "$1" RssAnon)" 'BEGIN { printf "%.1f", k / 1024 }'; }
-memory() { echo "$(rss_mb "$1") $(anon_mb "$1")"; }
-
 # sound_ticks: the sound server's run time (all its processes), 0 without one.
 sound_ticks() {
     local pid sum=0
@@ -112,11 +107,6 @@ typed_cpu_and_memory() {
     echo "$figures"
 }
 
-end_program() {
-    kill -TERM "$1" 2>/dev/null || true
-    e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
-}
-
 # Row: "first_frame_ms title(g x s wake) rss anon round(g x s wake) rss anon load"
 run_tombora() {
     local rd
@@ -133,19 +123,6 @@ run_tombora() {
     round=$(typed_cpu_and_memory "$pid")
     end_program "$pid"
     echo "$first $title $mem_title $round $load"
-}
-
-# in_fish_cascade SHOT: whether a screenshot of Tux Typing's 640 x 480
-# window shows Fish Cascade: its counters of lives and fish (cyan digits
-# at the top, x 380 to 620) and the white word "Lives" beside them. Its
-# menu has no such digits there, and a typing lesson neither.
-in_fish_cascade() {
-    local digits lives
-    digits=$(convert "$1" -crop 240x35+380+0 +repage txt:- |
-        awk -F'[(,)]' 'NR > 1 && $3 < 80 && $4 > 180 && $5 > 180 { n++ } END { print n + 0 }')
-    lives=$(convert "$1" -crop 60x30+325+0 +repage txt:- |
-        awk -F'[(,)]' 'NR > 1 && $3 > 235 && $4 > 235 && $5 > 235 { n++ } END { print n + 0 }')
-    ((digits >= 150 && lives >= 60))
 }
 
 # tuxtype_once N: one run of Tux Typing; its row, or status 1 when the
@@ -189,7 +166,7 @@ run_tuxtype() {
 
 # key_latency: one round with music, a key every 0.7 s, the sink recorded.
 key_latency() {
-    local rd wd keys=$E2E_TMP/keys.txt out=$E2E_TMP/latency.txt rec
+    local rd wd out=$E2E_TMP/latency.txt
     [ -x "$key_tool" ] || { echo "(no $key_tool: build the key_to_sound target)"; return; }
     rd=$(e2e_new_dir runtime)
     wd=$(e2e_new_dir work)
@@ -199,25 +176,7 @@ key_latency() {
     w=$(e2e_main_window "$pid") || die "no main window"
     start_round "$w" "$pid"
     sleep 1
-    : >"$keys"
-    local pipe=$E2E_TMP/monitor.pipe
-    mkfifo "$pipe"
-    "$key_tool" "$keys" "$E2E_ASSETS/nya.wav" "$E2E_ASSETS/damedanya.wav" <"$pipe" >"$out" &
-    local tool=$!
-    parec --raw --format=s16le --rate=44100 --channels=2 --latency-msec=5 -d game_sink.monitor >"$pipe" &
-    rec=$!
-    sleep 1
-    local k
-    for k in $(echo a s d f g h j k l q w e r t y u i o p z x c v b | tr ' ' '\n'); do
-        now_ns >>"$keys"
-        xdotool key "$k"
-        sleep 0.7
-    done
-    sleep 0.5
-    # The recording ends with parec; the tool then reads to its end.
-    kill -TERM "$rec" 2>/dev/null || true
-    wait "$rec" 2>/dev/null || true
-    wait "$tool" 2>/dev/null || true
+    keys_to_sound "$out"
     end_program "$pid"
     cat "$out"
 }
