@@ -15,6 +15,25 @@
 #        MEASURE_SERVER=pipewire ...  PipeWire and its PulseAudio stand-in
 #        (pipewire-pulse, wireplumber) instead of PulseAudio; the sound
 #        server's column is all of its processes together.
+#        MEASURE_SESSION=wayland ...  the same pairs on a Wayland desktop
+#        (bench/desktop_wayland.sh; default x11, as below): each run in a
+#        fresh weston 10 on the private Xvfb (x11 backend, no window
+#        manager, pixman, 800 x 600, with Xwayland), three programs a pair,
+#        A B C: とんぼら on Wayland (-platform wayland, no DISPLAY), とんぼら
+#        through weston's Xwayland (-platform xcb, no WAYLAND_DISPLAY), Tux
+#        Typing through Xwayland. CPU of the program, of weston (with its
+#        shell and keyboard clients), of Xwayland and of the sound server,
+#        and of the session, their sum (the Xvfb under weston only shows
+#        its output and is left out). Keys are typed into weston's window,
+#        which hands them to the focused client; weston's output is kept
+#        in screenshots and checked: the title, the round, the counts
+#        moving under the letters typed; Tux Typing's window, cut out where
+#        Xwayland places it, in Fish Cascade. A run they do not bear out is
+#        made again. The first title frame of A and B is timed on weston's
+#        output (title_probe --output), beside stack_floor title started
+#        the same way just before; key to sound is measured for A and B.
+#        Read the per-pair ratios A/C and B/C. Needs weston, xwayland and
+#        qt6-wayland.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -56,6 +75,8 @@ game=$(measure_game_path "${1:-}")
 pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
 sound=${MEASURE_SOUND:-1}
+session=${MEASURE_SESSION:-x11}
+case $session in x11 | wayland) ;; *) echo "MEASURE_SESSION: x11 or wayland" >&2; exit 2 ;; esac
 # The tool comes with the test build; a game built without it names one.
 key_tool=${MEASURE_KEY_TOOL:-$(dirname "$game")/../bench/key_to_sound}
 tuxtype=$(command -v tuxtype || echo /usr/games/tuxtype)
@@ -66,8 +87,14 @@ export E2E_ASSETS=$top/assets
 export E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
-e2e_init measure_desktop
-e2e_start_x
+if [ "$session" = wayland ]; then
+    e2e_init measure_desktop_wayland
+    # weston's window alone on it: no window manager.
+    e2e_start_x bare
+else
+    e2e_init measure_desktop
+    e2e_start_x
+fi
 measure_prepare
 if ((sound)) && [ "${MEASURE_SERVER:-pulseaudio}" = pipewire ]; then
     pipewire_start
@@ -180,6 +207,11 @@ key_latency() {
     end_program "$pid"
     cat "$out"
 }
+
+if [ "$session" = wayland ]; then
+    source "$here/desktop_wayland.sh"
+    e2e_finish >/dev/null 2>&1
+fi
 
 log "$pairs pairs of runs, $secs s per window"
 declare -a A B

@@ -86,6 +86,8 @@ weston_stop() {
     others="$XWAYLAND_PID $(weston_helpers)"
     end_program "$WESTON_PID"
     for pid in $others; do retry 10 process_ended "$pid" || log "  $pid outlived weston"; done
+    # Kept with the artifacts, one weston after another.
+    cat "$WESTON_DIR/weston.log" >>"$E2E_TMP/weston.log"
     WESTON_PID=
 }
 
