@@ -15,6 +15,25 @@
 #        MEASURE_SERVER=pipewire ...  PipeWire and its PulseAudio stand-in
 #        (pipewire-pulse, wireplumber) instead of PulseAudio; the sound
 #        server's column is all of its processes together.
+#        MEASURE_SESSION=wayland ...  the same pairs on a Wayland desktop
+#        (bench/desktop_wayland.sh; default x11, as below): each run in a
+#        fresh weston 10 on the private Xvfb (x11 backend, no window
+#        manager, pixman, 800 x 600, with Xwayland), three programs a pair,
+#        A B C: とんぼら on Wayland (-platform wayland, no DISPLAY), とんぼら
+#        through weston's Xwayland (-platform xcb, no WAYLAND_DISPLAY), Tux
+#        Typing through Xwayland. CPU of the program, of weston (with its
+#        shell and keyboard clients), of Xwayland and of the sound server,
+#        and of the session, their sum (the Xvfb under weston only shows
+#        its output and is left out). Keys are typed into weston's window,
+#        which hands them to the focused client; weston's output is kept
+#        in screenshots and checked: the title, the round, the counts
+#        moving under the letters typed; Tux Typing's window, cut out where
+#        Xwayland places it, in Fish Cascade. A run they do not bear out is
+#        made again. The first title frame of A and B is timed on weston's
+#        output (title_probe --output), beside stack_floor title started
+#        the same way just before; key to sound is measured for A and B.
+#        Read the per-pair ratios A/C and B/C. Needs weston, xwayland and
+#        qt6-wayland.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -56,6 +75,8 @@ game=$(measure_game_path "${1:-}")
 pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
 sound=${MEASURE_SOUND:-1}
+session=${MEASURE_SESSION:-x11}
+case $session in x11 | wayland) ;; *) echo "MEASURE_SESSION: x11 or wayland" >&2; exit 2 ;; esac
 # The tool comes with the test build; a game built without it names one.
 key_tool=${MEASURE_KEY_TOOL:-$(dirname "$game")/../bench/key_to_sound}
 tuxtype=$(command -v tuxtype || echo /usr/games/tuxtype)
@@ -66,8 +87,14 @@ export E2E_ASSETS=$top/assets
 export E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
-e2e_init measure_desktop
-e2e_start_x
+if [ "$session" = wayland ]; then
+    e2e_init measure_desktop_wayland
+    # weston's window alone on it: no window manager.
+    e2e_start_x bare
+else
+    e2e_init measure_desktop
+    e2e_start_x
+fi
 measure_prepare
 if ((sound)) && [ "${MEASURE_SERVER:-pulseaudio}" = pipewire ]; then
     pipewire_start
@@ -78,11 +105,6 @@ else
     export PULSE_SERVER=unix:$E2E_TMP/no-sound-server
 fi
 xpid=${E2E_PIDS[0]}
-
-loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
-rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
-anon_mb() { awk -v k="$(status_kb "$1" RssAnon)" 'BEGIN { printf "%.1f", k / 1024 }'; }
-memory() { echo "$(rss_mb "$1") $(anon_mb "$1")"; }
 
 # sound_ticks: the sound server's run time (all its processes), 0 without one.
 sound_ticks() {
@@ -112,11 +134,6 @@ typed_cpu_and_memory() {
     echo "$figures"
 }
 
-end_program() {
-    kill -TERM "$1" 2>/dev/null || true
-    e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
-}
-
 # Row: "first_frame_ms title(g x s wake) rss anon round(g x s wake) rss anon load"
 run_tombora() {
     local rd
@@ -133,19 +150,6 @@ run_tombora() {
     round=$(typed_cpu_and_memory "$pid")
     end_program "$pid"
     echo "$first $title $mem_title $round $load"
-}
-
-# in_fish_cascade SHOT: whether a screenshot of Tux Typing's 640 x 480
-# window shows Fish Cascade: its counters of lives and fish (cyan digits
-# at the top, x 380 to 620) and the white word "Lives" beside them. Its
-# menu has no such digits there, and a typing lesson neither.
-in_fish_cascade() {
-    local digits lives
-    digits=$(convert "$1" -crop 240x35+380+0 +repage txt:- |
-        awk -F'[(,)]' 'NR > 1 && $3 < 80 && $4 > 180 && $5 > 180 { n++ } END { print n + 0 }')
-    lives=$(convert "$1" -crop 60x30+325+0 +repage txt:- |
-        awk -F'[(,)]' 'NR > 1 && $3 > 235 && $4 > 235 && $5 > 235 { n++ } END { print n + 0 }')
-    ((digits >= 150 && lives >= 60))
 }
 
 # tuxtype_once N: one run of Tux Typing; its row, or status 1 when the
@@ -189,7 +193,7 @@ run_tuxtype() {
 
 # key_latency: one round with music, a key every 0.7 s, the sink recorded.
 key_latency() {
-    local rd wd keys=$E2E_TMP/keys.txt out=$E2E_TMP/latency.txt rec
+    local rd wd out=$E2E_TMP/latency.txt
     [ -x "$key_tool" ] || { echo "(no $key_tool: build the key_to_sound target)"; return; }
     rd=$(e2e_new_dir runtime)
     wd=$(e2e_new_dir work)
@@ -199,28 +203,15 @@ key_latency() {
     w=$(e2e_main_window "$pid") || die "no main window"
     start_round "$w" "$pid"
     sleep 1
-    : >"$keys"
-    local pipe=$E2E_TMP/monitor.pipe
-    mkfifo "$pipe"
-    "$key_tool" "$keys" "$E2E_ASSETS/nya.wav" "$E2E_ASSETS/damedanya.wav" <"$pipe" >"$out" &
-    local tool=$!
-    parec --raw --format=s16le --rate=44100 --channels=2 --latency-msec=5 -d game_sink.monitor >"$pipe" &
-    rec=$!
-    sleep 1
-    local k
-    for k in $(echo a s d f g h j k l q w e r t y u i o p z x c v b | tr ' ' '\n'); do
-        now_ns >>"$keys"
-        xdotool key "$k"
-        sleep 0.7
-    done
-    sleep 0.5
-    # The recording ends with parec; the tool then reads to its end.
-    kill -TERM "$rec" 2>/dev/null || true
-    wait "$rec" 2>/dev/null || true
-    wait "$tool" 2>/dev/null || true
+    keys_to_sound "$out"
     end_program "$pid"
     cat "$out"
 }
+
+if [ "$session" = wayland ]; then
+    source "$here/desktop_wayland.sh"
+    e2e_finish >/dev/null 2>&1
+fi
 
 log "$pairs pairs of runs, $secs s per window"
 declare -a A B

@@ -116,3 +116,61 @@ measure_sound_server() {
     *) export PULSE_SERVER=unix:$E2E_TMP/no-sound-server ;;
     esac
 }
+
+loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
+rss_mb() { awk -v k="$(status_kb "$1" VmRSS)" 'BEGIN { printf "%.1f", k / 1024 }'; }
+anon_mb() { awk -v k="$(status_kb "$1" RssAnon)" 'BEGIN { printf "%.1f", k / 1024 }'; }
+memory() { echo "$(rss_mb "$1") $(anon_mb "$1")"; }
+
+# end_program PID: ends our child, and once it is collected, takes it off
+# the list of processes to end at exit (its number may be given to
+# another process).
+end_program() {
+    kill -TERM "$1" 2>/dev/null || true
+    e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
+    [ "$EXIT_CODE" = none ] && return 0
+    local i
+    for i in "${!E2E_PIDS[@]}"; do [ "${E2E_PIDS[i]}" = "$1" ] && unset 'E2E_PIDS[i]'; done
+    E2E_PIDS=("${E2E_PIDS[@]}")
+}
+
+# in_fish_cascade SHOT: whether a screenshot of Tux Typing's 640 x 480
+# window shows Fish Cascade: its counters of lives and fish (cyan digits
+# at the top, x 380 to 620) and the white word "Lives" beside them. Its
+# menu has no such digits there, and a typing lesson neither.
+in_fish_cascade() {
+    local digits lives
+    digits=$(convert "$1" -crop 240x35+380+0 +repage txt:- |
+        awk -F'[(,)]' 'NR > 1 && $3 < 80 && $4 > 180 && $5 > 180 { n++ } END { print n + 0 }')
+    lives=$(convert "$1" -crop 60x30+325+0 +repage txt:- |
+        awk -F'[(,)]' 'NR > 1 && $3 > 235 && $4 > 235 && $5 > 235 { n++ } END { print n + 0 }')
+    ((digits >= 150 && lives >= 60))
+}
+
+# keys_to_sound OUT: into a round under way (its window active), a key
+# every 0.7 s while the sink's monitor is recorded with parec (5 ms
+# blocks) into key_to_sound ($key_tool), which writes each key's latency
+# and their median into OUT (see key_to_sound.cpp).
+keys_to_sound() {
+    local out=$1 dir keys pipe tool rec k
+    dir=$(e2e_new_dir keys)
+    keys=$dir/keys.txt
+    pipe=$dir/monitor.pipe
+    : >"$keys"
+    mkfifo "$pipe"
+    "$key_tool" "$keys" "$E2E_ASSETS/nya.wav" "$E2E_ASSETS/damedanya.wav" <"$pipe" >"$out" &
+    tool=$!
+    parec --raw --format=s16le --rate=44100 --channels=2 --latency-msec=5 -d game_sink.monitor >"$pipe" &
+    rec=$!
+    sleep 1
+    for k in $(echo a s d f g h j k l q w e r t y u i o p z x c v b | tr ' ' '\n'); do
+        now_ns >>"$keys"
+        xdotool key "$k"
+        sleep 0.7
+    done
+    sleep 0.5
+    # The recording ends with parec; the tool then reads to its end.
+    kill -TERM "$rec" 2>/dev/null || true
+    wait "$rec" 2>/dev/null || true
+    wait "$tool" 2>/dev/null || true
+}

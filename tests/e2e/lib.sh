@@ -413,6 +413,33 @@ field_of() {
     convert "$1" -crop "${FIELD}x${FIELD}+${BORDER}+${top}" +repage "$2"
 }
 
+# field_place SHOT: "x y" of the play field's top-left border pixel in a
+# screenshot of a whole screen or compositor output, where the window may
+# lie anywhere. The border's outer dark grey (128) line along the top is 353
+# pixels long: of the pixels of that grey, only those with 150 more on
+# either side in their row are kept (the pointer has a few of that grey
+# too), which leaves the middle of the line, 53 pixels from x + 150. Down
+# the left runs the same grey, and inside it the darker (64) line.
+field_place() {
+    local box x y
+    box=$(convert "$1" -alpha off -fill black +opaque 'rgb(128,128,128)' \
+        -fill white -opaque 'rgb(128,128,128)' -morphology Erode rectangle:301x1 -format '%@' info:)
+    [[ $box =~ ^53x1\+([0-9]+)\+([0-9]+)$ ]] || return 1
+    x=$((BASH_REMATCH[1] - 150))
+    y=${BASH_REMATCH[2]}
+    [ "$(pixel "$1" "$x" $((y + 352)))" = 128,128,128 ] || return 1
+    [ "$(pixel "$1" $((x + 1)) $((y + 1)))" = 64,64,64 ] || return 1
+    echo "$x $y"
+}
+
+# wayland_field SHOT OUT: cuts the 350 x 350 play field out of a screenshot
+# of the whole output.
+wayland_field() {
+    local place
+    place=$(field_place "$1") || return 1
+    convert "$1" -crop "${FIELD}x${FIELD}+$((${place% *} + BORDER))+$((${place#* } + BORDER))" +repage "$2"
+}
+
 # differing A B GEOMETRY: how many pixels of the region differ.
 differing() {
     local a=$E2E_TMP/cmp_a.png b=$E2E_TMP/cmp_b.png

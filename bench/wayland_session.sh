@@ -1,0 +1,155 @@
+# A Wayland desktop for the measuring scripts, as a new user of one has
+# it: weston 10 (its desktop shell, pixman renderer, Xwayland for X11
+# programs) on the private X server under its X11 backend, one weston per
+# program started, so that each starts in a compositor of its own. Only
+# definitions: source it after measure_lib.sh, tests/e2e/lib.sh and
+# e2e_init, with the X server started bare (e2e_start_x bare), so that
+# weston's window alone takes the keys.
+#
+# Keys and pictures go through weston's window on the private X server:
+# weston hands the keys it gets there to the focused Wayland client (an
+# X11 program's through Xwayland), and shows its whole output in it.
+#
+#   weston_start       a fresh weston with Xwayland up; sets WESTON_PID,
+#                      WESTON_SOCKET, WESTON_WINDOW, XWAYLAND_PID and
+#                      XWAYLAND_DISPLAY
+#   weston_stop        ends it, and with it Xwayland and its own clients
+#   session_exec MODE RUNTIME_DIR WORKDIR COMMAND...
+#                      starts a program in it: MODE native on Wayland (no
+#                      DISPLAY), xwayland on weston's Xwayland (no
+#                      WAYLAND_DISPLAY); sets S_PID
+#   session_first_frame MODE RUNTIME_DIR COMMAND...
+#                      the same, timed to its first title frame on
+#                      weston's output; sets S_PID, R_MAP, R_LOW, R_HIGH
+#   weston_shot NAME   weston's output into the artifacts; prints the path
+#   weston_ticks, xwayland_ticks   CPU so far, in clock ticks
+
+WESTON_WIDTH=800
+WESTON_HEIGHT=600
+WESTON_PID=
+WESTON_DIR=
+WESTON_SOCKET=
+WESTON_WINDOW=
+XWAYLAND_PID=
+XWAYLAND_DISPLAY=
+
+# wayland_session_check: weston, Xwayland and Qt's Wayland plugin are
+# there (the measuring script cannot go on without them).
+wayland_session_check() {
+    local tool
+    for tool in weston Xwayland; do
+        command -v "$tool" >/dev/null || die "$tool is not installed (apt-get install weston xwayland)"
+    done
+    compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
+        die "Qt's Wayland plugin is not installed (apt-get install qt6-wayland)"
+}
+
+# weston_window: weston's window on the private X server.
+weston_window() {
+    xwininfo -root -tree | awk '/"Weston Compositor/ { print $1; found = 1; exit } END { exit !found }'
+}
+
+# xwayland_of PID: weston's Xwayland, a child of weston.
+xwayland_of() { ps --ppid "$1" -o pid=,comm= | awk '$2 == "Xwayland" { print $1; found = 1 } END { exit !found }'; }
+
+# x_display_in LOG: the X display weston's log says it listens on.
+x_display_in() { sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$1" | grep .; }
+
+weston_start() {
+    local log
+    WESTON_DIR=$(e2e_new_dir weston)
+    log=$WESTON_DIR/weston.log
+    # The pointer off weston's window: weston's own pointer stays at the
+    # top left of its output, over the panel, whatever runs.
+    xdotool mousemove 1023 767
+    XDG_RUNTIME_DIR=$WESTON_DIR weston --backend=x11-backend.so --socket=wl --idle-time=0 \
+        --width=$WESTON_WIDTH --height=$WESTON_HEIGHT --use-pixman --xwayland >"$log" 2>&1 &
+    WESTON_PID=$!
+    E2E_PIDS+=("$WESTON_PID")
+    WESTON_SOCKET=$WESTON_DIR/wl
+    retry 20 test -S "$WESTON_SOCKET" || die "weston did not start: $(tail -5 "$log")"
+    WESTON_WINDOW=$(retry 10 weston_window) || die "no weston window on $DISPLAY"
+    XWAYLAND_DISPLAY=$(retry 10 x_display_in "$log") || die "weston has no X display: $(tail -5 "$log")"
+    # weston starts Xwayland for its first X client; this one waits for it.
+    DISPLAY=$XWAYLAND_DISPLAY timeout 20 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null ||
+        die "Xwayland did not answer on $XWAYLAND_DISPLAY: $(tail -5 "$log")"
+    XWAYLAND_PID=$(xwayland_of "$WESTON_PID") || die "no Xwayland under weston $WESTON_PID"
+    timeout 10 xdotool windowfocus --sync "$WESTON_WINDOW"
+    # The panel and the background drawn, the clients settled.
+    sleep 1
+}
+
+# weston_stop: Xwayland and weston's own clients end after weston, on
+# their own: waited for, so that they are gone before the next run.
+weston_stop() {
+    local pid others
+    others="$XWAYLAND_PID $(weston_helpers)"
+    end_program "$WESTON_PID"
+    for pid in $others; do retry 10 process_ended "$pid" || log "  $pid outlived weston"; done
+    # Kept with the artifacts, one weston after another.
+    cat "$WESTON_DIR/weston.log" >>"$E2E_TMP/weston.log"
+    WESTON_PID=
+}
+
+# weston_helpers: weston's own clients (its shell, its keyboard), which
+# count with weston; Xwayland is counted apart.
+weston_helpers() { ps --ppid "$WESTON_PID" -o pid=,comm= | awk '$2 != "Xwayland" { print $1 }'; }
+
+weston_ticks() {
+    local pid sum
+    sum=$(ticks "/proc/$WESTON_PID/stat")
+    for pid in $(weston_helpers); do sum=$((sum + $(ticks "/proc/$pid/stat" 2>/dev/null || echo 0))); done
+    echo "$sum"
+}
+
+xwayland_ticks() { ticks "/proc/$XWAYLAND_PID/stat"; }
+
+# session_env MODE: the program's display, in a subshell about to exec it.
+session_env() {
+    unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+    case $1 in
+    native) export WAYLAND_DISPLAY=$WESTON_SOCKET ;;
+    xwayland) export DISPLAY=$XWAYLAND_DISPLAY ;;
+    *) die "session mode $1: native or xwayland" ;;
+    esac
+}
+
+session_exec() {
+    local mode=$1 rd=$2 wd=$3
+    shift 3
+    (cd "$wd" && session_env "$mode" && XDG_RUNTIME_DIR=$rd exec "$@") >>"$E2E_TMP/session.log" 2>&1 &
+    S_PID=$!
+    E2E_PIDS+=("$S_PID")
+}
+
+# session_first_frame: the clock starts just before the exec (as in
+# measure_start); title_probe --output then looks for the title in
+# weston's window, as weston shows it, for a native program and an X11
+# one alike. The program goes on running, in MEASURE_WORK or in a new
+# working folder.
+session_first_frame() {
+    local mode=$1 rd=$2 wd t0 times
+    shift 2
+    wd=${MEASURE_WORK:-$(e2e_new_dir work)}
+    t0=$(now_ns)
+    session_exec "$mode" "$rd" "$wd" "$@"
+    times=$("$title_probe" --output "$WESTON_WINDOW" "$t0" "$E2E_ASSETS/title.png") || return 1
+    read -r R_MAP R_LOW R_HIGH <<<"$times"
+}
+
+weston_shot() {
+    local f=$E2E_OUT/$1.png
+    import -window "$WESTON_WINDOW" "$f"
+    echo "$f"
+}
+
+# xwayland_window PID REGEX: a mapped window of the process on weston's
+# Xwayland; prints its id.
+xwayland_window() { (DISPLAY=$XWAYLAND_DISPLAY e2e_find_window "$1" "$2" 30); }
+
+# xwayland_place WIN: "x y" of an X11 window's top left in weston's
+# output (Xwayland's root has the output's coordinates).
+xwayland_place() {
+    DISPLAY=$XWAYLAND_DISPLAY xwininfo -id "$1" |
+        awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }'
+}

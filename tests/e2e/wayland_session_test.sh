@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Wayland session of the measuring scripts (bench/wayland_session.sh)
+# and title_probe's --output form, which the yardstick's Wayland figures
+# rest on: weston comes up with its Xwayland found; the probe finds the
+# game's first title frame wherever weston put the window, and says
+# nothing while the title is not on the screen; an X11 program's window
+# lies in weston's output where Xwayland says (Tux Typing's screenshots
+# are cut there); keys typed into weston's window reach a program through
+# Xwayland; and weston takes Xwayland with it when it ends.
+source "$(dirname "$0")/lib.sh"
+top=$(cd "$(dirname "$0")/../.." && pwd)
+source "$top/bench/measure_lib.sh"
+
+e2e_init wayland_session
+for tool in weston Xwayland; do
+    command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
+done
+compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
+    { log "SKIP: Qt's Wayland plugin (qt6-wayland) is not installed"; exit 77; }
+e2e_start_x bare
+measure_prepare
+source "$top/bench/wayland_session.sh"
+export PULSE_SERVER=unix:$E2E_TMP/no-sound-server
+field=$E2E_TMP/field.png
+
+weston_start
+check "Xwayland ($XWAYLAND_PID) is weston's child" test "$(ps -o ppid= -p "$XWAYLAND_PID" | tr -d ' ')" = "$WESTON_PID"
+check "Xwayland answers on $XWAYLAND_DISPLAY" env DISPLAY="$XWAYLAND_DISPLAY" xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null
+check "weston's window is its whole output" \
+    test "$(xdotool getwindowgeometry "$WESTON_WINDOW" | awk '/Geometry/ { print $2 }')" = "${WESTON_WIDTH}x$WESTON_HEIGHT"
+
+# --- The game on Wayland: the probe's answer, then the screen it saw.
+rd=$(e2e_new_dir runtime)
+if passes "the probe sees the native game's title on weston's output" \
+    session_first_frame native "$rd" "$E2E_GAME" -platform wayland; then
+    log "  first frame: map $R_MAP, $R_LOW..$R_HIGH ms"
+    check "its times are in order" awk -v m="$R_MAP" -v l="$R_LOW" -v h="$R_HIGH" 'BEGIN { exit !(0 < m && m <= h && l < h) }'
+    check "weston's output shows the title then" wayland_field "$(weston_shot native-title)" "$field"
+    check "it is the title picture" shows_title "$field"
+fi
+check "the game draws no X window: nothing on Xwayland" not env DISPLAY="$XWAYLAND_DISPLAY" xdotool search --name "$MAIN_CAPTION"
+xdotool key F2
+sleep 1
+xdotool key Return
+round_shown() { wayland_field "$(weston_shot native-round)" "$field" && shows_play "$field"; }
+must "F2 and Return typed into weston's window start a round" retry 5 round_shown
+check "the probe says nothing while the round is on the screen" \
+    not timeout 8 "$title_probe" --output "$WESTON_WINDOW" "$(now_ns)" "$E2E_ASSETS/title.png"
+end_program "$S_PID"
+weston_stop
+
+# --- The game through Xwayland, in a new weston.
+xwayland_pid=$XWAYLAND_PID
+check "the old weston's Xwayland ended with it" process_ended "$xwayland_pid"
+weston_start
+check "a new weston has an Xwayland of its own" test "$XWAYLAND_PID" != "$xwayland_pid"
+must "the probe sees the title of the game through Xwayland" \
+    session_first_frame xwayland "$(e2e_new_dir runtime)" "$E2E_GAME" -platform xcb
+w=$(xwayland_window "$S_PID" "^$MAIN_CAPTION\$") || die "no game window on $XWAYLAND_DISPLAY"
+place=$(xwayland_place "$w")
+shot=$(weston_shot xwayland-title)
+check "the field lies in weston's output at the window's left, as Xwayland places it ($place)" \
+    test "$(field_place "$shot" | cut -d' ' -f1)" = "${place% *}"
+wayland_field "$shot" "$field"
+before=$E2E_TMP/before.png
+xdotool key F2
+sleep 1
+xdotool key Return
+round_shown() { wayland_field "$(weston_shot xwayland-round)" "$field" && shows_play "$field"; }
+must "keys reach the game through Xwayland: a round" retry 5 round_shown
+cp "$field" "$before"
+xdotool type --delay 60 abcdefghijklmnopqrstuvwxyz
+sleep 0.3
+wayland_field "$(weston_shot xwayland-typed)" "$field"
+check "the letters typed move the misses count" test "$(differing "$before" "$field" 75x26+275+8)" != 0
+end_program "$S_PID"
+weston_stop
+e2e_finish
