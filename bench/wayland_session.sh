@@ -63,7 +63,8 @@ weston_start() {
     # top left of its output, over the panel, whatever runs.
     xdotool mousemove 1023 767
     XDG_RUNTIME_DIR=$WESTON_DIR weston --backend=x11-backend.so --socket=wl --idle-time=0 \
-        --width=$WESTON_WIDTH --height=$WESTON_HEIGHT --use-pixman --xwayland >"$log" 2>&1 &
+        --width=$WESTON_WIDTH --height=$WESTON_HEIGHT --use-pixman --xwayland ${WESTON_SCALE:+--scale=$WESTON_SCALE} \
+        >"$log" 2>&1 &
     WESTON_PID=$!
     E2E_PIDS+=("$WESTON_PID")
     WESTON_SOCKET=$WESTON_DIR/wl
@@ -110,7 +111,10 @@ session_env() {
     case $1 in
     native) export WAYLAND_DISPLAY=$WESTON_SOCKET ;;
     xwayland) export DISPLAY=$XWAYLAND_DISPLAY ;;
-    *) die "session mode $1: native or xwayland" ;;
+    # A Wayland desktop with Xwayland beside, as GNOME's or Plasma's: the
+    # program chooses.
+    desktop) export WAYLAND_DISPLAY=$WESTON_SOCKET DISPLAY=$XWAYLAND_DISPLAY ;;
+    *) die "session mode $1: native, xwayland or desktop" ;;
     esac
 }
 

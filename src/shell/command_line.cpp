@@ -1,6 +1,7 @@
 #include "shell/command_line.h"
 
 #include <array>
+#include <cstdlib>
 #include <string_view>
 
 #include "shell/version.h"
@@ -62,4 +63,31 @@ std::string usage_text()
            "               passed on to Qt (e.g. -platform wayland or xcb)\n"
            "\n"
            "SIGTERM, SIGINT and SIGHUP end the game as its close box does.\n";
+}
+
+namespace {
+
+bool set(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+}  // namespace
+
+DesktopOffer desktop_offer(const CommandLine& line)
+{
+    DesktopOffer offer;
+    for (const std::string& arg : line.toolkit_args)
+        offer.platform_named |= arg == "-platform" || arg == "--platform";
+    offer.platform_named |= set("QT_QPA_PLATFORM");
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    offer.wayland = set("WAYLAND_DISPLAY") || (session && std::string_view(session) == "wayland");
+    offer.x_display = set("DISPLAY");
+    return offer;
+}
+
+bool goes_through_x(const DesktopOffer& offer, const std::function<int()>& largest_scale)
+{
+    return !offer.platform_named && offer.wayland && offer.x_display && largest_scale() <= 1;
 }

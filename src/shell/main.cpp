@@ -30,6 +30,7 @@
 #include "window/form1.h"
 #include "window/play_field.h"
 #include "window/qt_platform.h"
+#include "window/wayland_scale.h"
 #include "window/signal_watcher.h"
 
 namespace {
@@ -193,6 +194,10 @@ int main(int argc, char** argv)
     CommandLine line = parse_command_line(argc, argv);
     if (auto status = answer_command_line(line))
         return *status;
+    if (goes_through_x(desktop_offer(line), largest_wayland_scale)) {
+        line.toolkit_args.emplace_back("-platform");
+        line.toolkit_args.emplace_back("xcb");
+    }
     std::vector<char*> toolkit_argv;
     for (std::string& arg : line.toolkit_args)
         toolkit_argv.push_back(arg.data());

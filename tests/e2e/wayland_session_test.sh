@@ -6,7 +6,9 @@
 # nothing while the title is not on the screen; an X11 program's window
 # lies in weston's output where Xwayland says (Tux Typing's screenshots
 # are cut there); keys typed into weston's window reach a program through
-# Xwayland; and weston takes Xwayland with it when it ends.
+# Xwayland; and weston takes Xwayland with it when it ends. Started with
+# no platform named on a Wayland desktop with Xwayland beside, the game
+# goes through Xwayland at scale 1 and stays on Wayland at scale 2.
 source "$(dirname "$0")/lib.sh"
 top=$(cd "$(dirname "$0")/../.." && pwd)
 source "$top/bench/measure_lib.sh"
@@ -75,4 +77,24 @@ wayland_field "$(weston_shot xwayland-typed)" "$field"
 check "the letters typed move the misses count" test "$(differing "$before" "$field" 75x26+275+8)" != 0
 end_program "$S_PID"
 weston_stop
+
+# --- The game's own choice on a Wayland desktop with Xwayland beside: the
+# platform plugin it loaded says which.
+# on_platform PID NAME: the process has Qt's platform plugin NAME loaded.
+on_platform() { grep -q "plugins/platforms/libq$2" "/proc/$1/maps"; }
+platform_chosen() { on_platform "$1" xcb || on_platform "$1" wayland; }
+for scale in 1 2; do
+    WESTON_SCALE=$scale weston_start
+    session_exec desktop "$(e2e_new_dir runtime)" "$(e2e_new_dir work)" "$E2E_GAME"
+    retry 20 platform_chosen "$S_PID" || true
+    if [ "$scale" = 1 ]; then
+        check "at scale 1 the game goes through Xwayland" on_platform "$S_PID" xcb
+        check "its window is on Xwayland" xwayland_window "$S_PID" "^$MAIN_CAPTION\$"
+    else
+        check "at scale 2 the game stays on Wayland" on_platform "$S_PID" wayland
+        check "it draws no X window" not env DISPLAY="$XWAYLAND_DISPLAY" xdotool search --name "$MAIN_CAPTION"
+    fi
+    end_program "$S_PID"
+    weston_stop
+done
 e2e_finish
