@@ -175,8 +175,11 @@ void WaylandPresenter::copy(const Surface& from, const Rect& r)
     for (int y = r.top; y < r.bottom; ++y) {
         const uint32_t* source = &from.pixels[size_t(y) * from.width + size_t(r.left)];
         uint32_t* row = pixels + size_t(y) * scale * side + size_t(r.left) * scale;
-        for (size_t x = 0; x < width; ++x)
-            std::fill_n(row + x * scale, scale, source[x]);
+        if (scale == 1)
+            std::memcpy(row, source, width * sizeof(uint32_t));
+        else
+            for (size_t x = 0; x < width; ++x)
+                std::fill_n(row + x * scale, scale, source[x]);
         for (int k = 1; k < scale; ++k)
             std::memcpy(row + size_t(k) * side, row, width * scale * sizeof(uint32_t));
     }
