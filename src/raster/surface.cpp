@@ -14,7 +14,7 @@ uint64_t new_stamp()
 
 Surface::Surface(int w, int h, uint32_t colour, SurfaceFont f)
     : width(w), height(h), pixels(size_t(w) * h, rgb(0, 0, 0)), row_base(size_t(h)), row_written(size_t(h)),
-      row_writes(size_t(h)), row_damage(size_t(h)), content(new_stamp()), text_colour(colour), font(std::move(f))
+      row_writes(size_t(h)), content(new_stamp()), row_damage(size_t(h)), text_colour(colour), font(std::move(f))
 {
     for (uint64_t& base : row_base)
         base = new_stamp();
