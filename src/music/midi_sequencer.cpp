@@ -136,7 +136,7 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
     if (!pass_sounds && fluid()->fluid_synth_get_active_voice_count(synth_->get()) == 0)
         return {};
     fluid()->fluid_synth_process(synth_->get(), frames, 2, effects, 2, dry);
-    Rendered rendered{.sounded = true};
+    Rendered rendered{.sounded = true, .pass_ended_at = {}};
     if (started_) {
         frames_played_ = played + frames;
         if (pass_sounds && played + frames >= length)

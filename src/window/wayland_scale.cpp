@@ -22,7 +22,8 @@ void on_scale(void* data, wl_output*, int32_t factor)
     outputs->largest = std::max(outputs->largest, int(factor));
 }
 
-constexpr wl_output_listener OUTPUT{on_geometry, on_mode, on_done, on_scale};
+// Bound at version 2, the output never sends its name or description.
+constexpr wl_output_listener OUTPUT{on_geometry, on_mode, on_done, on_scale, nullptr, nullptr};
 
 void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
 {
