@@ -189,23 +189,23 @@ key_latency_in() {
     weston_stop
 }
 
+# floor_then_game native|xwayland WHERE TAG: the floor, then とんぼら,
+# started the same way; FLOOR and ROW hold their figures.
+floor_then_game() {
+    log "pair $i: the floor $2"
+    floor_first "$1"
+    log "pair $i: とんぼら $2"
+    measured "とんぼら $2" game_run "$1" "$3"
+    log "  $ROW"
+}
+
 log "$pairs pairs of runs in weston, $secs s per window"
 declare -a A B C FA FB
 for ((i = 1; i <= pairs; i++)); do
-    log "pair $i: the floor on Wayland"
-    floor_first native
-    FA[i]=$FLOOR
-    log "pair $i: とんぼら on Wayland"
-    measured "とんぼら on Wayland" game_run native "game-wayland-pair$i"
-    A[i]=$ROW
-    log "  ${A[i]}"
-    log "pair $i: the floor through Xwayland"
-    floor_first xwayland
-    FB[i]=$FLOOR
-    log "pair $i: とんぼら through Xwayland"
-    measured "とんぼら through Xwayland" game_run xwayland "game-xwayland-pair$i"
-    B[i]=$ROW
-    log "  ${B[i]}"
+    floor_then_game native "on Wayland" "game-wayland-pair$i"
+    FA[i]=$FLOOR A[i]=$ROW
+    floor_then_game xwayland "through Xwayland" "game-xwayland-pair$i"
+    FB[i]=$FLOOR B[i]=$ROW
     log "pair $i: Tux Typing through Xwayland"
     measured "Tux Typing's round was not Fish Cascade" tux_once "$i"
     C[i]=$ROW

@@ -190,8 +190,8 @@ void WaylandPresenter::put(const Surface& s, const std::vector<Rect>& rects)
     // Whatever the compositor said to our objects (a buffer given back)
     // is let go of, without a read or a wait.
     wl_display_dispatch_queue_pending(display, queue);
-    const std::vector<Rect> whole{{0, 0, FIELD, FIELD}};
-    for (const Rect& r : filled ? rects : whole) {
+    static const std::vector<Rect> WHOLE{{0, 0, FIELD, FIELD}};
+    for (const Rect& r : filled ? rects : WHOLE) {
         copy(s, r);
         wl_surface_damage_buffer(surface, r.left * scale, r.top * scale, (r.right - r.left) * scale,
                                  (r.bottom - r.top) * scale);

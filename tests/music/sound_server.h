@@ -119,12 +119,12 @@ public:
 
     explicit SinkRecorder(const std::string& server)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, RATE, 2};
+        pa_sample_spec sample_format{PA_SAMPLE_S16LE, RATE, 2};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = BLOCK * 4;
         stream_ = pa_simple_new(server.c_str(), "recorder", PA_STREAM_RECORD, "game_sink.monitor", "sink",
-                                &spec, nullptr, &attr, nullptr);
+                                &sample_format, nullptr, &attr, nullptr);
         if (stream_)
             thread_ = std::thread([this] { record(); });
     }
