@@ -329,6 +329,22 @@ e2e_key() {
     xdotool key --delay 40 "$@"
 }
 
+# e2e_bind_keys CHARS: puts each character on a spare key of the keyboard
+# map, before the game starts. Otherwise xdotool maps a character missing
+# from the map onto a spare key just for its press and back at once, and Qt,
+# which fetches the map when it gets round to the change, may fetch it after
+# the change back and drop the key. The map holds while clients stay
+# connected (openbox does).
+e2e_bind_keys() {
+    local chars=$1 i code free
+    mapfile -t free < <(xmodmap -pke | awk 'NF == 3 && $2 > 8 { print $2 }')
+    ((${#free[@]} >= ${#chars})) || die "no spare key codes for '$chars'"
+    for ((i = 0; i < ${#chars}; i++)); do
+        code=$(printf 'U%04X' "'${chars:i:1}")
+        xmodmap -e "keycode ${free[i]} = $code $code" || die "xmodmap failed"
+    done
+}
+
 # e2e_type WIN DELAY_MS TEXT: types text in a window.
 e2e_type() {
     e2e_activate "$1"
