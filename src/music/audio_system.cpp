@@ -92,6 +92,8 @@ bool AudioSystem::mix_effects(float* left, float* right, int frames) { return wa
 
 void AudioSystem::restart_effect() { waves_.restart(); }
 
+void AudioSystem::restart_music() { sequencer_.restart_pass(); }
+
 SoundSource::Music AudioSystem::mix_music(float* left, float* right, int frames)
 {
     Music music;

@@ -78,6 +78,7 @@ private:
     Music mix_music(float* left, float* right, int frames) override;
     bool mix_effects(float* left, float* right, int frames) override;
     void restart_effect() override;
+    void restart_music() override;
     void pass_time(int frames) override;
 
     MidiSequencer sequencer_;

@@ -101,10 +101,22 @@ void MidiSequencer::close()
 bool MidiSequencer::play_from_start()
 {
     std::lock_guard lock(mutex_);
+    ++passes_;
+    return start_pass();
+}
+
+void MidiSequencer::restart_pass()
+{
+    std::lock_guard lock(mutex_);
+    if (started_)
+        start_pass();
+}
+
+bool MidiSequencer::start_pass()
+{
     drop_player();
     frames_played_ = 0;
     started_ = true;
-    ++passes_;
     if (synth_ && !make_player()) {
         started_ = false;
         return false;

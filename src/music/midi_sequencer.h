@@ -71,9 +71,13 @@ public:
     Rendered render(float* left, float* right, int frames);
     // Counts frames played without making their sound.
     void pass_time(int frames);
+    // The pass under way from its first frame again, still the same pass;
+    // nothing when none is under way.
+    void restart_pass();
 
 private:
     // With mutex_ held.
+    bool start_pass();
     bool make_player();
     void drop_player();
     // With making_mutex_ held: a synthesiser for the open piece when the

@@ -22,6 +22,10 @@ public:
     // Takes the sound effect now playing back to its first frame, for an
     // output that writes it again from where the listener is.
     virtual void restart_effect() = 0;
+    // Takes the pass of the music under way back to its first frame, for
+    // the same output: the game starts a pass a moment before the output
+    // hears of it, and the mixer may have made some of it in between.
+    virtual void restart_music() = 0;
     // Lets `frames` frames of time pass without sound (no device, or the
     // sound server is away).
     virtual void pass_time(int frames) = 0;

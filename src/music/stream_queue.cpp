@@ -104,6 +104,8 @@ StreamQueue::Rewrite StreamQueue::rewrite_from(std::optional<Frames> listener)
         return none;
     if (pending.restart_effect)
         source_.restart_effect();
+    if (pending.music_plays)
+        source_.restart_music();
     silent_ = {};
     return {from, written_, pending.fresh_music() ? Take::fresh : Take::kept,
             pending.restart_effect ? Take::fresh : Take::kept};

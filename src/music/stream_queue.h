@@ -7,8 +7,9 @@
 // here apart from the other. When a sound starts, the output asks the
 // server where the listener is, and the frames from just ahead of the
 // listener to the write index are written again with what changed made
-// anew and the rest as it was: a new effect from its first frame; the
-// music stopped, or a new pass of it. A pass that follows the end of the
+// anew and the rest as it was: a new effect, or a new pass of the music,
+// from its first frame (however much of it was made before the output
+// heard of it); the music stopped. A pass that follows the end of the
 // one before (a piece played again once it ended) is written from that
 // end, not from the listener, so the end is heard whole and the new pass
 // right after it.

@@ -21,6 +21,7 @@ struct TimeSource : SoundSource {
     Music mix_music(float*, float*, int) override { return {}; }
     bool mix_effects(float*, float*, int) override { return false; }
     void restart_effect() override {}
+    void restart_music() override {}
     void pass_time(int frames) override { passed += frames; }
 };
 

@@ -331,6 +331,7 @@ struct ToneSource : SoundSource {
         if (effect_next != SIZE_MAX)
             effect_next = 0;
     }
+    void restart_music() override {}  // the tone has no beginning
     void pass_time(int frames) override { passed += frames; }
     void start_effect()
     {

@@ -53,6 +53,11 @@ struct TaggedSource : SoundSource {
         effect_next = 0;
         ++restarts;
     }
+    void restart_music() override
+    {
+        if (music_on)
+            music_made = 0;
+    }
     void pass_time(int) override {}
 };
 
@@ -211,6 +216,28 @@ TEST_F(OutputQueueTest, APassPlayedAgainFollowsTheEndOfTheLastOne)
     queue.sound_starts(Start::music_plays);
     Frames later = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
     EXPECT_EQ(queue.rewrite_from(later).next, later + FORMAT.frames_in(StreamQueue::LEAD));
+}
+
+// The game stops a piece and plays another; the stop is answered at once,
+// and the server asks for more between the new pass's start and the output
+// hearing of it. The pass is still heard from its first frame.
+TEST_F(OutputQueueTest, APassMadeBeforeTheOutputHeardOfItIsWrittenFromItsFirstFrame)
+{
+    source.music_on = true;
+    append(FORMAT.frames_in(StreamQueue::TARGET).count);
+    source.music_on = false;
+    queue.sound_starts(Start::music_stops);
+    render_all(queue.rewrite_from(queue.written() - FORMAT.frames_in(StreamQueue::TARGET)));
+
+    source.play_pass();
+    append(FORMAT.frames_in(StreamQueue::MINREQ).count);
+    ASSERT_GT(source.music_made, 0) << "some of the pass made at the write index";
+    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::rewrite);
+    StreamQueue::Rewrite rewrite = queue.rewrite_from(queue.written() - FORMAT.frames_in(StreamQueue::TARGET));
+    ASSERT_GT(rewrite.left(), FORMAT.frames_in(StreamQueue::MINREQ));
+    std::vector<float> out = render_all(rewrite);
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], float(1 + k)) << "the pass from its first frame, at " << k;
 }
 
 TEST_F(OutputQueueTest, WithoutAnAnswerTheNewSoundFollowsTheQueue)
