@@ -337,6 +337,7 @@ e2e_key() {
 # connected (openbox does).
 e2e_bind_keys() {
     local chars=$1 i code free
+    command -v xmodmap >/dev/null || die "xmodmap is not installed (x11-xserver-utils)"
     mapfile -t free < <(xmodmap -pke | awk 'NF == 3 && $2 > 8 { print $2 }')
     ((${#free[@]} >= ${#chars})) || die "no spare key codes for '$chars'"
     for ((i = 0; i < ${#chars}; i++)); do
