@@ -108,7 +108,9 @@ bool MidiSequencer::play_from_start()
 void MidiSequencer::restart_pass()
 {
     std::lock_guard lock(mutex_);
-    if (started_)
+    // Most often nothing of it has been made: the player from the play
+    // stays, and nothing sounding is cut.
+    if (started_ && frames_played_ > 0)
         start_pass();
 }
 

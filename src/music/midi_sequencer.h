@@ -72,7 +72,7 @@ public:
     // Counts frames played without making their sound.
     void pass_time(int frames);
     // The pass under way from its first frame again, still the same pass;
-    // nothing when none is under way.
+    // nothing when none is under way or none of it has been made.
     void restart_pass();
 
 private:

@@ -2,6 +2,7 @@
 #include "audio_fixture.h"
 #include "midi_bytes.h"
 #include "music/media_commands.h"
+#include "music/midi_sequencer.h"
 
 namespace {
 
@@ -47,6 +48,35 @@ TEST_F(MusicTest, StopSilencesAtOnceAndPlayStartsAgainFromTheBeginning)
     Rendered again = render(0.15);
     EXPECT_GT(rms(again.left), 0.5 * rms(first.left)) << "the first note sounds again";
     EXPECT_EQ(status(), "playing");
+}
+
+// What the sound server's output asks of the sequencer when it writes a
+// new pass again from the listener.
+TEST_F(MusicTest, ARestartTakesThePassUnderWayBackToItsFirstNoteAndNoStoppedOne)
+{
+    auto font = find_sound_font();
+    ASSERT_TRUE(font);
+    MidiSequencer sequencer;
+    sequencer.attach(*font);
+    ASSERT_TRUE(sequencer.open(file("two.mid", two_notes())));
+    auto made = [&](double seconds) {
+        std::vector<float> left(static_cast<size_t>(seconds * Synth::SAMPLE_RATE)), right(left.size());
+        sequencer.render(left.data(), right.data(), int(left.size()));
+        return rms(left);
+    };
+    sequencer.play_from_start();
+    const double first = made(0.15);
+    made(0.55);  // into the second note: 0.7 s of the 0.8 s made
+    sequencer.restart_pass();
+    EXPECT_GT(made(0.15), 0.5 * first) << "the first note sounds again";
+    made(0.5);
+    EXPECT_TRUE(sequencer.playing()) << "the pass's end moved with its start";
+    EXPECT_EQ(sequencer.passes(), 1) << "still the same pass";
+
+    sequencer.stop();
+    sequencer.restart_pass();
+    EXPECT_FALSE(sequencer.started());
+    EXPECT_LT(made(0.15), 0.5 * first) << "a stopped piece stays stopped (only the reverb fades)";
 }
 
 TEST_F(MusicTest, StopCutsASoundingNoteWithoutItsRelease)
