@@ -36,10 +36,10 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_settings(alsa_settings_);
 }
 
-void AudioOutput::music_plays()
+void AudioOutput::pass_starts()
 {
     if (driver_.load() == Driver::pulseaudio)
-        pulse_->music_plays();
+        pulse_->pass_starts();
 }
 
 void AudioOutput::music_stops()
@@ -94,7 +94,7 @@ void AudioOutput::choose()
     // A piece may have been played before the output was chosen; if none
     // was, the stream finds only silence and corks itself again.
     if (chosen == Driver::pulseaudio)
-        pulse_->music_plays();
+        pulse_->pass_starts();
 }
 
 // The synthesiser's library plays on the card, but it is opened only once
@@ -129,4 +129,6 @@ void AudioOutput::count_silent_time()
 {
     if (silent())
         silent_time_.count(SilentTime::Clock::now());
+    else if (driver_.load() == Driver::pulseaudio)
+        pulse_->keep_time();
 }

@@ -40,7 +40,7 @@ public:
     // A pass of the music starts, or one stops: heard at once, not after
     // the stream's buffer; a pass that follows the end of the last one is
     // heard right after it.
-    void music_plays();
+    void pass_starts();
     void music_stops();
     // An effect starts: it is heard without waiting behind the buffer.
     void effect_starts();
@@ -51,8 +51,8 @@ public:
     // True once the output is known to be silent for good. Any thread.
     bool silent() const { return driver_.load() == Driver::none; }
     // On a silent output, lets the time since the last call pass in the
-    // music; does nothing otherwise. Call it before each command to the
-    // music.
+    // music (and on a sound server away with no timer to count it, the
+    // time since it went). Call it before each command to the music.
     void count_silent_time();
     // How often the sound server found the game's stream empty (0 on
     // another output): what a player hears as a gap.

@@ -55,7 +55,7 @@ void AudioSystem::tell_output(bool was_started, int passes_before)
     if (!output_)
         return;
     if (sequencer_.passes() != passes_before && sequencer_.started())
-        output_->music_plays();
+        output_->pass_starts();
     else if (was_started && !sequencer_.started())
         output_->music_stops();
 }

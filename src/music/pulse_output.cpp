@@ -76,22 +76,31 @@ bool PulseOutput::connect()
     return link_.state() != ServerLink::State::unused;
 }
 
-void PulseOutput::music_plays()
+void PulseOutput::pass_starts()
 {
     LoopLock lock(pa_, loop_);
-    sound_starts(StreamQueue::Start::music_plays);
+    change(StreamQueue::Change::pass_starts);
 }
 
 void PulseOutput::music_stops()
 {
     LoopLock lock(pa_, loop_);
-    sound_starts(StreamQueue::Start::music_stops);
+    change(StreamQueue::Change::music_stops);
 }
 
 void PulseOutput::effect_starts()
 {
     LoopLock lock(pa_, loop_);
-    sound_starts(StreamQueue::Start::effect);
+    change(StreamQueue::Change::effect_starts);
+}
+
+void PulseOutput::keep_time()
+{
+    if (!untimed_.load())
+        return;
+    LoopLock lock(pa_, loop_);
+    untimed_ = false;
+    on_tick();
 }
 
 int PulseOutput::underflows()
@@ -100,22 +109,22 @@ int PulseOutput::underflows()
     return underflows_;
 }
 
-void PulseOutput::sound_starts(StreamQueue::Start start)
+void PulseOutput::change(StreamQueue::Change change)
 {
     if (!stream_ready()) {
-        if (start != StreamQueue::Start::music_stops)
+        if (change != StreamQueue::Change::music_stops)
             queue_.play_when_ready();
         return;
     }
-    switch (queue_.sound_starts(start)) {
-    case StreamQueue::Answer::nothing:
+    switch (queue_.change(change)) {
+    case StreamQueue::Ask::nothing:
         return;
-    case StreamQueue::Answer::uncork_and_rewrite:
+    case StreamQueue::Ask::uncork_and_listener:
         uncork_stream();
         if (!stream_)
             return;
         [[fallthrough]];
-    case StreamQueue::Answer::rewrite:
+    case StreamQueue::Ask::listener:
         ask_where_listener_is();
     }
 }
@@ -212,9 +221,14 @@ void PulseOutput::arm_tick()
             static_cast<PulseOutput*>(self)->on_tick();
         },
         this);
+    if (tick_)
+        return;
     // Without a timer the first try could wait for ever: it is given up.
-    if (!tick_ && link_.state() == ServerLink::State::first_try)
+    // Later on the game's calls keep the time and make one again.
+    if (link_.state() == ServerLink::State::first_try)
         lose_server();
+    else
+        untimed_ = true;
 }
 
 void PulseOutput::on_tick()
@@ -248,7 +262,7 @@ void PulseOutput::open_stream()
     queue_.new_stream();
     asked_ = answered_ = 0;
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY
-                                                | (queue_.corked() ? PA_STREAM_START_CORKED : 0));
+                                                | (queue_.state() == StreamQueue::State::corked ? PA_STREAM_START_CORKED : 0));
     if (pa_.pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         lose_server();
 }
@@ -260,7 +274,7 @@ void PulseOutput::on_stream_state(pa_stream* stream, void* data)
     if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
         self->lose_server();
     // A sound started while the stream was still being set up.
-    else if (state == PA_STREAM_READY && !self->queue_.corked())
+    else if (state == PA_STREAM_READY && self->queue_.state() != StreamQueue::State::corked)
         self->uncork_stream();
 }
 
@@ -275,16 +289,17 @@ void PulseOutput::on_write(pa_stream*, std::size_t bytes, void* self)
 // block costs a wake-up when the server lets it go.
 void PulseOutput::append(std::size_t bytes)
 {
+    bool cork = false;
     for (Frames left = StreamFormat::frames_in_bytes(bytes); left > Frames{};) {
         std::span<float> block = begin_block(left);
         if (block.empty())
             return;
-        queue_.append(block);
+        cork = queue_.request(block) || cork;
         if (!send(block, 0, PA_SEEK_RELATIVE))
             return;
         left -= StreamFormat::frames_in(block);
     }
-    if (queue_.played_out())
+    if (cork)
         cork_stream();
 }
 
@@ -296,7 +311,7 @@ void PulseOutput::ask_where_listener_is()
     pa_operation* asked = pa_.pa_stream_update_timing_info(stream_, on_timing, this);
     if (!asked) {
         if (answered_ == asked_)
-            rewrite_from(std::nullopt);
+            queue_.no_answer();
         return;
     }
     ++asked_;
@@ -308,7 +323,11 @@ void PulseOutput::on_timing(pa_stream* stream, int success, void* data)
     auto* self = static_cast<PulseOutput*>(data);
     if (stream != self->stream_ || ++self->answered_ != self->asked_)
         return;
-    self->rewrite_from(success ? self->listener() : std::nullopt);
+    std::optional<Frames> listener = success ? self->listener() : std::nullopt;
+    if (listener)
+        self->write_again(self->queue_.answer(*listener));
+    else
+        self->queue_.no_answer();
 }
 
 // What the sink has taken, less what it still holds, plus the time since
@@ -322,9 +341,9 @@ std::optional<Frames> PulseOutput::listener() const
         + format_.frames_in(microseconds(pa_.pa_timeval_age(&timing->timestamp)));
 }
 
-void PulseOutput::rewrite_from(std::optional<Frames> listener)
+void PulseOutput::write_again(StreamQueue::Rewrite rewrite)
 {
-    for (StreamQueue::Rewrite rewrite = queue_.rewrite_from(listener); rewrite.left() > Frames{};) {
+    while (rewrite.left() > Frames{}) {
         Frames at = rewrite.next;
         std::span<float> block = begin_block(rewrite.left());
         if (block.empty())
@@ -363,11 +382,8 @@ bool PulseOutput::send(std::span<float> block, int64_t offset, pa_seek_mode_t se
     return false;
 }
 
-// What is still queued stays: it is silence, and the next sound is written
-// over it where the listener is.
 void PulseOutput::cork_stream()
 {
-    queue_.cork();
     if (pa_operation* corked = pa_.pa_stream_cork(stream_, 1, nullptr, nullptr))
         pa_.pa_operation_unref(corked);
     else

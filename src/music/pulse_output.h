@@ -21,9 +21,10 @@
 // them all the private functions; it is the mixer. The public functions
 // take the loop's lock, which the loop thread holds while it runs a
 // callback (at most one request's mixing). The sound-up thread calls
-// connect; the game's thread the sound starts.
+// connect; the game's thread the changes and keep_time.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <span>
 
@@ -47,15 +48,19 @@ public:
     // playing stream the queued sound is written again from where the
     // listener is, so the change is heard at once, not after the buffer; a
     // corked stream plays again.
-    void music_plays();
+    void pass_starts();
     void music_stops();
     void effect_starts();
+    // Call it before each command to the music: where the loop could make
+    // no timer while the server is away, the music's time is counted and
+    // the server tried again from here instead.
+    void keep_time();
     // How often the server has run out of sound to play (it found the
     // stream empty), over all the streams so far.
     int underflows();
 
 private:
-    void sound_starts(StreamQueue::Start start);
+    void change(StreamQueue::Change change);
     // The moves of the link, with libpulse's side of each.
     void begin_connect();
     void on_answer();
@@ -68,7 +73,7 @@ private:
     void append(std::size_t bytes);
     void ask_where_listener_is();
     std::optional<Frames> listener() const;
-    void rewrite_from(std::optional<Frames> listener);
+    void write_again(StreamQueue::Rewrite rewrite);
     std::span<float> begin_block(Frames wanted);
     bool send(std::span<float> block, int64_t offset, pa_seek_mode_t seek);
     void cork_stream();
@@ -94,4 +99,6 @@ private:
     // Answers come in order; only the one to the latest question counts.
     int asked_ = 0, answered_ = 0;
     int underflows_ = 0;
+    // The server is away and the loop has no timer to try it again.
+    std::atomic<bool> untimed_{false};
 };

@@ -1,7 +1,6 @@
 #include "music/stream_queue.h"
 
 #include <algorithm>
-#include <utility>
 
 StreamQueue::Part::Part() : left(CHUNK), right(CHUNK), kept(StreamFormat::CHANNELS * HISTORY) {}
 
@@ -35,80 +34,97 @@ void StreamQueue::new_stream()
 {
     written_ = {};
     silent_ = {};
-    pending_ = {};
     pass_end_.reset();
+    awaited_ = {};
+    if (state_ == State::awaiting)
+        state_ = State::playing;
 }
 
-// While the answer for a new pass or a stop is awaited, the music appended
-// is left silent: the rewrite makes it from where the change is heard, and
-// the source has not moved on meanwhile.
-void StreamQueue::append(std::span<float> out)
+void StreamQueue::play_when_ready()
 {
-    const Take music = pending_.fresh_music() ? Take::silent : Take::fresh;
+    if (state_ == State::corked)
+        play();
+}
+
+void StreamQueue::play()
+{
+    state_ = State::playing;
+    silent_ = {};
+    awaited_ = {};
+}
+
+bool StreamQueue::request(std::span<float> out)
+{
     Frames frames = StreamFormat::frames_in(out);
     for (Frames done; done < frames;) {
         int chunk = static_cast<int>(std::min<int64_t>(CHUNK, (frames - done).count));
-        bool sounded = render(written_, chunk, music, Take::fresh, out.data() + StreamFormat::CHANNELS * done.count);
+        bool sounded = render(written_, chunk, Take::fresh, Take::fresh, out.data() + StreamFormat::CHANNELS * done.count);
         written_ += Frames{chunk};
         done += Frames{chunk};
         silent_ = sounded ? Frames{} : silent_ + Frames{chunk};
     }
+    if (state_ != State::playing || silent_ < format_.frames_in(TARGET))
+        return false;
+    // What sounded has been played: what is still queued is silence, and
+    // the next sound is written over it where the listener is.
+    state_ = State::corked;
+    return true;
 }
 
-bool StreamQueue::played_out() const { return silent_ >= format_.frames_in(TARGET); }
-
-void StreamQueue::cork()
+StreamQueue::Ask StreamQueue::change(Change change)
 {
-    corked_ = true;
-    silent_ = {};
-}
-
-StreamQueue::Answer StreamQueue::sound_starts(Start start)
-{
-    switch (start) {
-    case Start::music_stops:
-        if (corked_)
-            return Answer::nothing;
-        pending_.music_stops = true;
+    Ask ask = Ask::listener;
+    if (state_ == State::corked) {
+        if (change == Change::music_stops)
+            return Ask::nothing;
+        awaited_ = {};
+        awaited_.after_silence = true;
+        ask = Ask::uncork_and_listener;
+    } else if (state_ == State::playing) {
+        awaited_ = {};
+    }
+    state_ = State::awaiting;
+    switch (change) {
+    case Change::pass_starts:
+        awaited_.pass_starts = true;
+        break;
+    case Change::music_stops:
+        awaited_.music_stops = true;
         // What follows a stop follows no pass's end.
         pass_end_.reset();
-        return Answer::rewrite;
-    case Start::music_plays:
-        pending_.music_plays = true;
         break;
-    case Start::effect:
-        pending_.restart_effect = true;
+    case Change::effect_starts:
+        awaited_.effect_starts = true;
         break;
     }
-    if (!corked_)
-        return Answer::rewrite;
-    corked_ = false;
-    silent_ = {};
-    pending_.after_silence = true;
-    return Answer::uncork_and_rewrite;
+    return ask;
 }
 
-void StreamQueue::play_when_ready() { corked_ = false; }
-
-StreamQueue::Rewrite StreamQueue::rewrite_from(std::optional<Frames> listener)
+StreamQueue::Rewrite StreamQueue::answer(Frames listener)
 {
-    const Pending pending = std::exchange(pending_, Pending{});
     const Rewrite none{written_, written_};
-    if (!listener || !(pending.fresh_music() || pending.restart_effect))
+    if (state_ != State::awaiting)
         return none;
+    const Awaited awaited = awaited_;
+    play();
     Frames oldest_kept = written_ - Frames{HISTORY - CHUNK};
-    Frames from = std::max({*listener + format_.frames_in(LEAD), oldest_kept, Frames{}});
-    if (pending.music_plays && !pending.music_stops && pass_end_)
+    Frames from = std::max({listener + format_.frames_in(LEAD), oldest_kept, Frames{}});
+    if (awaited.pass_starts && pass_end_)
         from = std::max(from, *pass_end_);
     if (from >= written_)
         return none;
-    if (pending.restart_effect)
+    if (awaited.effect_starts)
         source_.restart_effect();
-    if (pending.music_plays)
+    if (awaited.pass_starts)
         source_.restart_music();
-    silent_ = {};
-    return {from, written_, pending.fresh_music() ? Take::fresh : Take::kept,
-            pending.restart_effect ? Take::fresh : Take::kept};
+    return {from, written_, awaited.fresh_music() ? Take::fresh : Take::kept,
+            awaited.effect_starts ? Take::fresh : Take::kept};
+}
+
+void StreamQueue::no_answer()
+{
+    if (state_ == State::awaiting)
+        play();
 }
 
 std::span<float> StreamQueue::render_again(Rewrite& rewrite, std::span<float> out)
@@ -141,15 +157,14 @@ bool StreamQueue::make_music(Frames at, int frames, Take take)
         return false;
     }
     music_.clear(frames);
-    bool sounded = false;
-    if (take == Take::fresh) {
-        SoundSource::Music made = source_.mix_music(music_.left.data(), music_.right.data(), frames);
-        sounded = made.sounded;
-        if (made.pass_ended_at)
-            pass_end_ = at + Frames{*made.pass_ended_at};
-    }
+    SoundSource::Music made = source_.mix_music(music_.left.data(), music_.right.data(), frames);
+    // A new pass made ahead of its answer is made again at the rewrite: its
+    // end here would be no end.
+    bool new_pass_awaited = state_ == State::awaiting && awaited_.pass_starts;
+    if (made.pass_ended_at && !new_pass_awaited)
+        pass_end_ = at + Frames{*made.pass_ended_at};
     music_.keep(at, frames);
-    return sounded;
+    return made.sounded;
 }
 
 bool StreamQueue::make_effects(Frames at, int frames, Take take)

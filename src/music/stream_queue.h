@@ -1,21 +1,30 @@
 // What the game's stream on the sound server holds, and what to write into
-// it next. It knows nothing of the server: PulseOutput asks it and carries
-// out the answers, so these decisions are tested without one.
+// it next. It knows nothing of the server: PulseOutput tells it each event
+// and carries out the answers, so these decisions are tested without one.
 //
-// Frames are named by their index in the stream. When the server asks for
-// more, new sound is appended: fresh music and fresh effects, each kept
-// here apart from the other. When a sound starts, the output asks the
-// server where the listener is, and the frames from just ahead of the
-// listener to the write index are written again with what changed made
-// anew and the rest as it was: a new effect, or a new pass of the music,
-// from its first frame (however much of it was made before the output
-// heard of it); the music stopped. A pass that follows the end of the
-// one before (a piece played again once it ended) is written from that
-// end, not from the listener, so the end is heard whole and the new pass
-// right after it.
+// The stream is in one of three states, with one function for each event:
 //
-// Once a whole TARGET of silence has been appended, what sounded has been
-// played: the stream is corked, and the next sound uncorks it.
+//   corked   --change--> awaiting (uncork, and ask where the listener is)
+//   playing  --change--> awaiting (ask where the listener is)
+//   awaiting --change--> awaiting (ask again: only the last answer counts)
+//   awaiting --answer, or no_answer--> playing
+//   playing  --request, once a whole TARGET of silence is queued--> corked
+//
+// Frames are named by their index in the stream. At a request (the server
+// asks for more) fresh music and fresh effects are appended, in every
+// state, each kept here apart from the other: whatever the answer, what is
+// queued already holds every sound started. Only a playing stream counts
+// silence and corks: a change awaiting its answer is never corked away.
+//
+// At the answer the frames from just ahead of the listener to the write
+// index are written again (the rewrite), with what changed made anew and
+// the rest as it was: a new effect, or a new pass of the music, from its
+// first frame (however much of it was made before the output heard of
+// it); the music stopped. A pass that follows the end of the one before
+// (a piece played again once it ended) is written from that end, not from
+// the listener, so the end is heard whole and the new pass right after
+// it. Without an answer nothing is written again: the new sounds follow
+// what is queued.
 #pragma once
 
 #include <chrono>
@@ -41,15 +50,15 @@ public:
     // the server to answer where the listener is and to take the new sound.
     static constexpr std::chrono::milliseconds LEAD{10};
 
-    // What begins: a pass of the music, the music's stop, or a new effect.
-    enum class Start { music_plays, music_stops, effect };
-    // What a start asks of the output: nothing (only silence is queued and
-    // the music stops), to ask where the listener is and write again from
-    // there, or that after uncorking the stream.
-    enum class Answer { nothing, rewrite, uncork_and_rewrite };
-    // Where written frames come from: made now by the source, or as they
-    // were written before; music left silent waits for a rewrite to fill it.
-    enum class Take { fresh, kept, silent };
+    enum class State { corked, playing, awaiting };
+    // What the game changed: a pass of the music starts, the music stops,
+    // an effect starts.
+    enum class Change { pass_starts, music_stops, effect_starts };
+    // What a change asks of the output.
+    enum class Ask { nothing, listener, uncork_and_listener };
+    // Where rewritten frames come from: made now by the source, or as they
+    // were written before.
+    enum class Take { fresh, kept };
 
     // Frames to be written again, from next to end.
     struct Rewrite {
@@ -60,29 +69,30 @@ public:
 
     StreamQueue(StreamFormat format, SoundSource& source);
 
-    // A new stream on the server, nothing written to it yet. It starts
-    // corked if corked().
-    void new_stream();
+    State state() const { return state_; }
     Frames written() const { return written_; }
 
-    // The next frames at the write index into `out` (interleaved).
-    void append(std::span<float> out);
-
-    bool corked() const { return corked_; }
-    // A whole TARGET of silence has been appended in a row.
-    bool played_out() const;
-    void cork();
-    // A sound starts on a ready stream; the next rewrite is for it.
-    Answer sound_starts(Start start);
-    // A sound starts while no stream is ready, or the server went away
-    // while a piece may be under way: the next stream plays at once.
+    // A new stream on the server, nothing written to it yet: it starts
+    // corked unless a sound is under way. A change awaiting its answer on
+    // the last stream is simply played on this one.
+    void new_stream();
+    // A sound starts while no stream is ready (or the server went away
+    // while a piece may be under way): the next stream plays at once.
     void play_when_ready();
 
-    // The server has told where the listener is (nullopt: it could not):
-    // the frames to write again for the sounds started since the last
-    // answer, none when nothing queued lies ahead of the listener (the new
-    // sound then simply follows what is queued).
-    Rewrite rewrite_from(std::optional<Frames> listener);
+    // The events.
+    // The server asks for more: the next frames at the write index into
+    // `out` (interleaved). True when the stream is to be corked now.
+    bool request(std::span<float> out);
+    Ask change(Change change);
+    // The server has told where the listener is: the frames to write again
+    // for the changes since the last answer, none when nothing queued lies
+    // ahead of the listener (the new sound then simply follows what is
+    // queued).
+    Rewrite answer(Frames listener);
+    // The server could not tell.
+    void no_answer();
+
     // The rewrite's next frames into `out`, as many as fit; moves it on.
     // Returns the part of `out` filled.
     std::span<float> render_again(Rewrite& rewrite, std::span<float> out);
@@ -104,6 +114,15 @@ private:
         void take_kept(Frames at, int frames);
     };
 
+    // What the awaited answer is for.
+    struct Awaited {
+        bool pass_starts = false, music_stops = false;
+        bool after_silence = false;  // the stream was corked: only silence was queued
+        bool effect_starts = false;
+        bool fresh_music() const { return pass_starts || music_stops || after_silence; }
+    };
+
+    void play();
     // Mixes `frames` (at most CHUNK) from index `at` into out, interleaved;
     // true when anything sounded.
     bool render(Frames at, int frames, Take music, Take effects, float* out);
@@ -113,16 +132,10 @@ private:
     StreamFormat format_;
     SoundSource& source_;
 
-    Frames written_;  // the stream's write index
-    Frames silent_;   // appended in a row with nothing sounding
-    bool corked_ = true;
-    // What the next answer about the listener is for.
-    struct Pending {
-        bool music_plays = false, music_stops = false;
-        bool after_silence = false;  // the stream was corked: only silence is queued
-        bool restart_effect = false;
-        bool fresh_music() const { return music_plays || music_stops || after_silence; }
-    } pending_;
+    State state_ = State::corked;
+    Awaited awaited_;  // while awaiting
+    Frames written_;   // the stream's write index
+    Frames silent_;    // while playing: appended in a row with nothing sounding
     std::optional<Frames> pass_end_;  // where the music's last pass ended
 
     Part music_, effects_;

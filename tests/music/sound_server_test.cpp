@@ -296,6 +296,71 @@ TEST_F(GameSoundTest, EffectsAndChangesOfPieceAreHeardAtOnceOverTheMusic)
     EXPECT_EQ(game.audio.underflows(), 0) << "the stream never ran dry";
 }
 
+// The rhythms players type at, each judged on its own: the seconds before
+// each key.
+struct Rhythm {
+    const char* name;
+    std::vector<double> gaps;
+};
+const Rhythm RHYTHMS[] = {
+    {"a burst 0.1 s apart, each voice cutting off the one before", {0.1, 0.1, 0.1, 0.1, 0.1, 0.1}},
+    {"0.3 to 2 s apart", {0.3, 1.7, 0.9, 2.0, 0.5, 1.2}},
+    {"1.3 s apart, each voice over before the next key", {1.3, 1.3, 1.3, 1.3, 1.3}},
+    {"after 3 s of quiet", {3.0, 3.0}},
+    {"after 10 s of quiet", {10.0}},
+};
+
+// Keys at every rhythm, over the round's music or none: each rhythm's
+// voices all heard, 90 % of them at once.
+void type_at_every_rhythm(GameSoundTest& test, bool music)
+{
+    // A voice as long as the game's, noise throughout: its start is found
+    // under the music and under the voice it cuts off.
+    std::vector<float> voice(size_t(frames_in_ms(400)));
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(-0.6f, 0.6f);
+    for (float& v : voice)
+        v = value(random);
+    const std::string path = (test.dir / "voice.wav").string();
+    write_wave(path, RATE, 1, int(voice.size()), [&](int f, int) { return double(voice[size_t(f)]); });
+
+    ASSERT_NO_FATAL_FAILURE(test.start_game());
+    SinkRecorder& recorder = *test.recorder;
+    GameSound& game = *test.game;
+    if (music)
+        game.play(std::string(TOMBORA_ASSETS_DIR) + "/bgm.mid");
+    game.frames_until(recorder, frames_in_ms(800));
+    std::vector<std::vector<int64_t>> keys;
+    for (const Rhythm& rhythm : RHYTHMS) {
+        keys.emplace_back();
+        for (double gap : rhythm.gaps) {
+            game.frames_until(recorder, recorder.frames() + frames_in_ms(int(gap * 1000)));
+            keys.back().push_back(recorder.frames());
+            game.audio.play_wave(path);
+        }
+    }
+    game.frames_until(recorder, recorder.frames() + frames_in_ms(800));
+    const std::vector<float>& heard = recorder.stop();
+
+    for (size_t r = 0; r < keys.size(); ++r) {
+        Latencies voices = heard_after(heard, voice, keys[r]);
+        EXPECT_EQ(voices.missing, 0) << RHYTHMS[r].name;
+        EXPECT_LE(voices.p90(), AT_ONCE) << RHYTHMS[r].name << ": each voice's delay, ms: " << voices.in_ms();
+        ::testing::Test::RecordProperty("p90_ms " + std::string(RHYTHMS[r].name), std::to_string(voices.p90() * 1000 / RATE));
+    }
+    EXPECT_EQ(game.audio.underflows(), 0);
+}
+
+TEST_F(GameSoundTest, EveryVoiceIsHeardAtOnceAtEveryRhythmOverTheMusic)
+{
+    type_at_every_rhythm(*this, true);
+}
+
+TEST_F(GameSoundTest, EveryVoiceIsHeardAtOnceAtEveryRhythmWithoutMusic)
+{
+    type_at_every_rhythm(*this, false);
+}
+
 // Steady music (a quiet tone) and an effect (the noise burst), as the
 // output asks for them.
 struct ToneSource : SoundSource {
@@ -365,7 +430,7 @@ TEST_F(SoundServerTest, AQuestionThatCannotBeAskedHoldsUpNoLaterEffect)
     PulseOutput output(RATE, source, library);
     ASSERT_TRUE(output.connect());
     SinkRecorder recorder(server->address());
-    output.music_plays();  // the first question
+    output.pass_starts();  // the first question
     ASSERT_TRUE(wait_until([&] { return recorder.frames() > frames_in_ms(600); }));
 
     std::vector<int64_t> starts;
@@ -391,7 +456,7 @@ TEST_F(SoundServerTest, TheOutputLivesThroughTheServerGoingAwayAndComingBack)
     ToneSource source;
     PulseOutput output(RATE, source, *pulse());
     ASSERT_TRUE(output.connect());
-    output.music_plays();
+    output.pass_starts();
 
     server->kill();
     ASSERT_TRUE(wait_until([&] { return source.passed > frames_in_ms(300); }))
@@ -474,3 +539,4 @@ TEST_F(SoundServerTest, AServerThatNeverAnswersIsGivenUpAndNotTriedAgain)
 }
 
 }  // namespace
+

@@ -1,5 +1,6 @@
-// The sound output's decisions without a server: what is written again
-// when a sound starts, and when the stream is corked.
+// The sound output's decisions without a server: each move of the stream's
+// state, what is written again when the game changes the sound, and when
+// the stream is corked.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -12,7 +13,9 @@ void PrintTo(Frames frames, std::ostream* out) { *out << frames.count << " frame
 namespace {
 
 constexpr StreamFormat FORMAT{44100};
-using Start = StreamQueue::Start;
+using Change = StreamQueue::Change;
+using Ask = StreamQueue::Ask;
+using State = StreamQueue::State;
 
 // Every sample tells where it came from: music frame m adds 1 + m to the
 // left channel, effect frame e adds 1 + e to the right one. The music is
@@ -68,19 +71,22 @@ struct OutputQueueTest : ::testing::Test {
     void SetUp() override
     {
         queue.new_stream();
-        ASSERT_TRUE(queue.corked()) << "a new stream starts corked";
-        ASSERT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::uncork_and_rewrite);
-        ASSERT_EQ(queue.rewrite_from(Frames{}).left(), Frames{}) << "nothing is queued yet";
+        ASSERT_EQ(queue.state(), State::corked) << "a new stream starts corked";
+        ASSERT_EQ(queue.change(Change::pass_starts), Ask::uncork_and_listener);
+        ASSERT_EQ(queue.answer(Frames{}).left(), Frames{}) << "nothing is queued yet";
+        ASSERT_EQ(queue.state(), State::playing);
     }
-    // Appends in blocks of an odd size, as the server's shared memory may
-    // cut them.
-    void append(int64_t frames)
+    // Requests in blocks of an odd size, as the server's shared memory may
+    // cut them; true when one of them corks the stream.
+    bool append(int64_t frames)
     {
+        bool cork = false;
         for (int64_t left = frames; left > 0;) {
             std::vector<float> block(2 * std::min<int64_t>(left, 3001));
-            queue.append(block);
+            cork = queue.request(block) || cork;
             left -= int64_t(block.size() / 2);
         }
+        return cork;
     }
     std::vector<float> render_all(StreamQueue::Rewrite rewrite)
     {
@@ -99,10 +105,12 @@ TEST_F(OutputQueueTest, ANewEffectIsWrittenFromJustAheadOfTheListenerOverTheKept
     source.music_on = true;
     append(FORMAT.frames_in(StreamQueue::TARGET).count);
     source.effect_length = 100000;  // plays past the queue's end
-    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::rewrite) << "the stream already plays";
+    EXPECT_EQ(queue.change(Change::effect_starts), Ask::listener) << "the stream already plays";
+    EXPECT_EQ(queue.state(), State::awaiting);
 
     Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    StreamQueue::Rewrite rewrite = queue.answer(listener);
+    EXPECT_EQ(queue.state(), State::playing);
     EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::LEAD));
     EXPECT_EQ(rewrite.end, queue.written());
     EXPECT_EQ(source.restarts, 1);
@@ -115,16 +123,18 @@ TEST_F(OutputQueueTest, ANewEffectIsWrittenFromJustAheadOfTheListenerOverTheKept
     }
     EXPECT_EQ(source.music_made, music_made) << "no new music for a rewrite";
 
-    // A listener past the queue leaves nothing to write again.
-    queue.sound_starts(Start::effect);
-    EXPECT_EQ(queue.rewrite_from(queue.written()).left(), Frames{});
+    // A listener past the queue leaves nothing to write again; an answer
+    // nobody awaits writes nothing either.
+    queue.change(Change::effect_starts);
+    EXPECT_EQ(queue.answer(queue.written()).left(), Frames{});
+    EXPECT_EQ(queue.answer(Frames{}).left(), Frames{});
     EXPECT_EQ(source.restarts, 1);
 
     // Long after, the whole queue can still be written again, and the kept
     // music is that of the frames written.
     append(100000);
-    queue.sound_starts(Start::effect);
-    rewrite = queue.rewrite_from(Frames{});
+    queue.change(Change::effect_starts);
+    rewrite = queue.answer(Frames{});
     EXPECT_GE(rewrite.left(), FORMAT.frames_in(StreamQueue::TARGET));
     Frames from = rewrite.next;
     out = render_all(rewrite);
@@ -134,14 +144,13 @@ TEST_F(OutputQueueTest, ANewEffectIsWrittenFromJustAheadOfTheListenerOverTheKept
 
 TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
 {
-    append(FORMAT.frames_in(StreamQueue::TARGET).count);
-    ASSERT_TRUE(queue.played_out());
-    queue.cork();
+    ASSERT_TRUE(append(FORMAT.frames_in(StreamQueue::TARGET).count));
+    ASSERT_EQ(queue.state(), State::corked);
 
     source.music_on = true;  // a piece starts
-    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::uncork_and_rewrite);
+    EXPECT_EQ(queue.change(Change::pass_starts), Ask::uncork_and_listener);
     Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    StreamQueue::Rewrite rewrite = queue.answer(listener);
     Frames from = rewrite.next;
     EXPECT_EQ(from, listener + FORMAT.frames_in(StreamQueue::LEAD));
     std::vector<float> out = render_all(rewrite);
@@ -153,8 +162,8 @@ TEST_F(OutputQueueTest, AfterASilenceTheQueueIsWrittenAgainWithFreshMusic)
 
     // The fresh music is kept: an effect now goes over it, not the silence.
     source.effect_length = 10;
-    queue.sound_starts(Start::effect);
-    out = render_all(queue.rewrite_from(listener));
+    queue.change(Change::effect_starts);
+    out = render_all(queue.answer(listener));
     EXPECT_EQ(out[0], 1.0f);
     EXPECT_EQ(out[1], 1.0f);
     EXPECT_EQ(source.music_made, (queue.written() - from).count) << "the kept music is not made again";
@@ -170,9 +179,9 @@ TEST_F(OutputQueueTest, AStopIsWrittenFromJustAheadOfTheListenerAndKeepsTheEffec
     // The piece stops: what is queued of it is made again (as silence),
     // while the effect under way stays as it was written.
     source.music_on = false;
-    EXPECT_EQ(queue.sound_starts(Start::music_stops), StreamQueue::Answer::rewrite);
+    EXPECT_EQ(queue.change(Change::music_stops), Ask::listener);
     Frames listener = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    StreamQueue::Rewrite rewrite = queue.answer(listener);
     EXPECT_EQ(rewrite.next, listener + FORMAT.frames_in(StreamQueue::LEAD));
     EXPECT_EQ(rewrite.music, StreamQueue::Take::fresh);
     EXPECT_EQ(rewrite.effects, StreamQueue::Take::kept);
@@ -197,12 +206,12 @@ TEST_F(OutputQueueTest, APassPlayedAgainFollowsTheEndOfTheLastOne)
     ASSERT_FALSE(source.music_on) << "the pass has ended";
     const Frames listener = FORMAT.frames_in(std::chrono::milliseconds(100));
 
-    // The game finds it stopped and plays it again.
+    // The game finds it stopped and plays it again; the server asks for
+    // more before the answer, and the new pass is made at the write index.
     source.play_pass();
-    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::rewrite);
-    append(1000);  // a request before the answer: no music yet
-    EXPECT_EQ(source.music_made, 0) << "the new pass waits for the rewrite";
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(listener);
+    EXPECT_EQ(queue.change(Change::pass_starts), Ask::listener);
+    append(1000);
+    StreamQueue::Rewrite rewrite = queue.answer(listener);
     EXPECT_EQ(rewrite.next, end_at) << "written from the end, not from the listener";
     EXPECT_EQ(rewrite.end, queue.written());
     std::vector<float> out = render_all(rewrite);
@@ -212,10 +221,10 @@ TEST_F(OutputQueueTest, APassPlayedAgainFollowsTheEndOfTheLastOne)
     // Stopped and played again, the music no longer waits for that end.
     source.play_pass();
     append(FORMAT.frames_in(StreamQueue::MINREQ).count);
-    queue.sound_starts(Start::music_stops);
-    queue.sound_starts(Start::music_plays);
+    queue.change(Change::music_stops);
+    queue.change(Change::pass_starts);
     Frames later = queue.written() - FORMAT.frames_in(StreamQueue::MINREQ);
-    EXPECT_EQ(queue.rewrite_from(later).next, later + FORMAT.frames_in(StreamQueue::LEAD));
+    EXPECT_EQ(queue.answer(later).next, later + FORMAT.frames_in(StreamQueue::LEAD));
 }
 
 // The game stops a piece and plays another; the stop is answered at once,
@@ -226,51 +235,76 @@ TEST_F(OutputQueueTest, APassMadeBeforeTheOutputHeardOfItIsWrittenFromItsFirstFr
     source.music_on = true;
     append(FORMAT.frames_in(StreamQueue::TARGET).count);
     source.music_on = false;
-    queue.sound_starts(Start::music_stops);
-    render_all(queue.rewrite_from(queue.written() - FORMAT.frames_in(StreamQueue::TARGET)));
+    queue.change(Change::music_stops);
+    render_all(queue.answer(queue.written() - FORMAT.frames_in(StreamQueue::TARGET)));
 
     source.play_pass();
     append(FORMAT.frames_in(StreamQueue::MINREQ).count);
     ASSERT_GT(source.music_made, 0) << "some of the pass made at the write index";
-    EXPECT_EQ(queue.sound_starts(Start::music_plays), StreamQueue::Answer::rewrite);
-    StreamQueue::Rewrite rewrite = queue.rewrite_from(queue.written() - FORMAT.frames_in(StreamQueue::TARGET));
+    EXPECT_EQ(queue.change(Change::pass_starts), Ask::listener);
+    StreamQueue::Rewrite rewrite = queue.answer(queue.written() - FORMAT.frames_in(StreamQueue::TARGET));
     ASSERT_GT(rewrite.left(), FORMAT.frames_in(StreamQueue::MINREQ));
     std::vector<float> out = render_all(rewrite);
     for (size_t k = 0; k < out.size() / 2; ++k)
         ASSERT_EQ(out[2 * k], float(1 + k)) << "the pass from its first frame, at " << k;
 }
 
-TEST_F(OutputQueueTest, WithoutAnAnswerTheNewSoundFollowsTheQueue)
+// Music ticked on after a quiet: the stream uncorks and the server asks for
+// more before it says where the listener is, or never says. What it asked
+// for holds the new pass, and however long the wait nothing corks the
+// stream again.
+TEST_F(OutputQueueTest, WhileAnAnswerIsAwaitedTheQueueHoldsTheNewSoundAndStaysUncorked)
 {
-    source.music_on = true;
-    append(FORMAT.frames_in(StreamQueue::TARGET).count);
-    queue.sound_starts(Start::music_plays);
-    EXPECT_EQ(queue.rewrite_from(std::nullopt).left(), Frames{});
+    ASSERT_TRUE(append(FORMAT.frames_in(StreamQueue::TARGET).count));
+    const Frames quiet_end = queue.written();
+    EXPECT_EQ(queue.change(Change::pass_starts), Ask::uncork_and_listener);
+    EXPECT_FALSE(append(2 * FORMAT.frames_in(StreamQueue::TARGET).count))
+        << "silence before the pass sounds corks nothing while its answer is awaited";
+    EXPECT_EQ(queue.state(), State::awaiting);
+
+    source.play_pass();
+    const Frames pass_from = queue.written();
+    append(FORMAT.frames_in(StreamQueue::MINREQ).count);
+    queue.no_answer();
+    EXPECT_EQ(queue.state(), State::playing);
+    std::vector<float> out = render_all({pass_from, queue.written()});
+    ASSERT_FALSE(out.empty());
+    for (size_t k = 0; k < out.size() / 2; ++k)
+        ASSERT_EQ(out[2 * k], float(1 + k)) << "the pass from its first frame, no hole, at " << k;
+    EXPECT_GT(pass_from, quiet_end);
     // Nothing is left waiting: the music is appended again.
     int64_t made = source.music_made;
     append(100);
     EXPECT_EQ(source.music_made, made + 100);
 }
 
-TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksTheStreamAndASoundUncorksIt)
+TEST_F(OutputQueueTest, AWholeTargetOfSilenceCorksAPlayingStreamAndAChangeUncorksIt)
 {
     Frames target = FORMAT.frames_in(StreamQueue::TARGET);
     append(target.count - 1);
     source.music_on = true;
     append(1);  // a sound just before the end starts the count again
     source.music_on = false;
-    append(target.count - 1);
-    EXPECT_FALSE(queue.played_out());
-    append(1);
-    EXPECT_TRUE(queue.played_out());
+    EXPECT_FALSE(append(target.count - 1));
+    EXPECT_TRUE(append(1));
+    EXPECT_EQ(queue.state(), State::corked);
 
-    queue.cork();
-    EXPECT_TRUE(queue.corked());
-    EXPECT_FALSE(queue.played_out()) << "the count starts again";
-    EXPECT_EQ(queue.sound_starts(Start::music_stops), StreamQueue::Answer::nothing) << "only silence is queued";
-    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::uncork_and_rewrite);
-    EXPECT_FALSE(queue.corked());
-    EXPECT_EQ(queue.sound_starts(Start::effect), StreamQueue::Answer::rewrite) << "uncorked once";
+    EXPECT_EQ(queue.change(Change::music_stops), Ask::nothing) << "only silence is queued";
+    EXPECT_EQ(queue.state(), State::corked);
+    EXPECT_EQ(queue.change(Change::effect_starts), Ask::uncork_and_listener);
+    EXPECT_EQ(queue.change(Change::effect_starts), Ask::listener) << "uncorked once";
+    queue.answer(queue.written());
+    EXPECT_FALSE(append(target.count - 1)) << "the count starts again";
+
+    // A change awaited when the server went away plays on the next stream;
+    // a sound started with no stream makes the next one play at once.
+    queue.change(Change::effect_starts);
+    queue.new_stream();
+    EXPECT_EQ(queue.state(), State::playing);
+    EXPECT_TRUE(append(target.count));
+    queue.new_stream();
+    queue.play_when_ready();
+    EXPECT_EQ(queue.state(), State::playing);
 }
 
 }  // namespace
