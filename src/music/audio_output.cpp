@@ -129,6 +129,4 @@ void AudioOutput::count_silent_time()
 {
     if (silent())
         silent_time_.count(SilentTime::Clock::now());
-    else if (driver_.load() == Driver::pulseaudio)
-        pulse_->keep_time();
 }

@@ -67,6 +67,10 @@ bool PulseOutput::connect()
     if (!loop_ || pa_.pa_threaded_mainloop_start(loop_) < 0)
         return false;
     LoopLock lock(pa_, loop_);
+    // Without the timer a first try could wait for ever, and a lost server
+    // would never be tried again: no timer, no output.
+    if (!make_timer())
+        return false;
     link_.try_first(Clock::now());
     begin_connect();
     if (link_.ticks())
@@ -94,14 +98,6 @@ void PulseOutput::effect_starts()
     change(StreamQueue::Change::effect_starts);
 }
 
-void PulseOutput::keep_time()
-{
-    if (!untimed_.load())
-        return;
-    LoopLock lock(pa_, loop_);
-    untimed_ = false;
-    on_tick();
-}
 
 int PulseOutput::underflows()
 {
@@ -207,28 +203,23 @@ void PulseOutput::drop_connection()
     pa_.pa_threaded_mainloop_signal(loop_, 0);
 }
 
+// Made unset (no time given): arm_tick sets it.
+bool PulseOutput::make_timer()
+{
+    pa_mainloop_api* api = pa_.pa_threaded_mainloop_get_api(loop_);
+    tick_ = api->time_new(
+        api, nullptr, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+            static_cast<PulseOutput*>(self)->on_tick();
+        },
+        this);
+    return tick_ != nullptr;
+}
+
 void PulseOutput::arm_tick()
 {
     timeval when;
     pa_.pa_timeval_add(pa_.pa_gettimeofday(&when), microseconds(ServerLink::TICK).count());
-    pa_mainloop_api* api = pa_.pa_threaded_mainloop_get_api(loop_);
-    if (tick_) {
-        api->time_restart(tick_, &when);
-        return;
-    }
-    tick_ = api->time_new(
-        api, &when, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-            static_cast<PulseOutput*>(self)->on_tick();
-        },
-        this);
-    if (tick_)
-        return;
-    // Without a timer the first try could wait for ever: it is given up.
-    // Later on the game's calls keep the time and make one again.
-    if (link_.state() == ServerLink::State::first_try)
-        lose_server();
-    else
-        untimed_ = true;
+    pa_.pa_threaded_mainloop_get_api(loop_)->time_restart(tick_, &when);
 }
 
 void PulseOutput::on_tick()

@@ -21,10 +21,9 @@
 // them all the private functions; it is the mixer. The public functions
 // take the loop's lock, which the loop thread holds while it runs a
 // callback (at most one request's mixing). The sound-up thread calls
-// connect; the game's thread the changes and keep_time.
+// connect; the game's thread the changes.
 #pragma once
 
-#include <atomic>
 #include <optional>
 #include <span>
 
@@ -51,10 +50,6 @@ public:
     void pass_starts();
     void music_stops();
     void effect_starts();
-    // Call it before each command to the music: where the loop could make
-    // no timer while the server is away, the music's time is counted and
-    // the server tried again from here instead.
-    void keep_time();
     // How often the server has run out of sound to play (it found the
     // stream empty), over all the streams so far.
     int underflows();
@@ -66,6 +61,7 @@ private:
     void on_answer();
     void lose_server();
     void drop_connection();
+    bool make_timer();
     void arm_tick();
     void on_tick();
 
@@ -94,11 +90,11 @@ private:
     pa_threaded_mainloop* loop_;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
+    // The one timer, made before the first try and kept for the output's
+    // life: each move that needs it only sets it again.
     pa_time_event* tick_ = nullptr;
     // Questions about the listener on this stream: asked, and answered.
     // Answers come in order; only the one to the latest question counts.
     int asked_ = 0, answered_ = 0;
     int underflows_ = 0;
-    // The server is away and the loop has no timer to try it again.
-    std::atomic<bool> untimed_{false};
 };
