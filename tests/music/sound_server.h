@@ -1,27 +1,20 @@
 // A private PulseAudio server with one null sink, started and killed by
-// the test itself, and a recorder of what reaches that sink: the game's
-// stream judged where a player would hear it.
+// the test itself; sink_recording.h records what reaches that sink, so
+// the game's stream is judged where a player would hear it.
 #pragma once
 
-#include <pulse/simple.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 
 // Waits for `done` to hold, up to `limit`: a guard against a hang, not a
 // measure of time.
@@ -108,105 +101,3 @@ private:
     std::filesystem::path dir_;
     pid_t pid_ = -1;
 };
-
-// Records the null sink's monitor, mono, at the output's rate, in blocks
-// of 5 ms. frames() is the recording's clock: how much the sink has played
-// into it so far (give or take a block).
-class SinkRecorder {
-public:
-    static constexpr int RATE = 44100;
-    static constexpr int BLOCK = RATE / 200;
-
-    explicit SinkRecorder(const std::string& server)
-    {
-        pa_sample_spec sample_format{PA_SAMPLE_S16LE, RATE, 2};
-        pa_buffer_attr attr{};
-        attr.maxlength = static_cast<uint32_t>(-1);
-        attr.fragsize = BLOCK * 4;
-        stream_ = pa_simple_new(server.c_str(), "recorder", PA_STREAM_RECORD, "game_sink.monitor", "sink",
-                                &sample_format, nullptr, &attr, nullptr);
-        if (stream_)
-            thread_ = std::thread([this] { record(); });
-    }
-    ~SinkRecorder() { stop(); }
-    SinkRecorder(const SinkRecorder&) = delete;
-    SinkRecorder& operator=(const SinkRecorder&) = delete;
-
-    bool recording() const { return stream_ != nullptr; }
-    int64_t frames() const { return frames_.load(); }
-    // Ends the recording; the samples, (left + right) / 2 in -1..1.
-    const std::vector<float>& stop()
-    {
-        running_ = false;
-        if (thread_.joinable())
-            thread_.join();
-        if (stream_) {
-            pa_simple_free(stream_);
-            stream_ = nullptr;
-        }
-        return samples_;
-    }
-
-private:
-    void record()
-    {
-        int16_t block[2 * BLOCK];
-        while (running_ && pa_simple_read(stream_, block, sizeof block, nullptr) == 0) {
-            for (int i = 0; i < BLOCK; ++i)
-                samples_.push_back((block[2 * i] + block[2 * i + 1]) / 65536.0f);
-            frames_ += BLOCK;
-        }
-    }
-
-    pa_simple* stream_ = nullptr;
-    std::thread thread_;
-    std::atomic<bool> running_{true};
-    std::atomic<int64_t> frames_{0};
-    std::vector<float> samples_;  // the recorder's thread until stop
-};
-
-// Normalised correlation of n samples of a and b, -1..1 (0 when either is
-// silent).
-inline double correlation(const float* a, const float* b, size_t n)
-{
-    double ab = 0, aa = 0, bb = 0;
-    for (size_t i = 0; i < n; ++i) {
-        ab += double(a[i]) * b[i];
-        aa += double(a[i]) * a[i];
-        bb += double(b[i]) * b[i];
-    }
-    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
-}
-
-struct Match {
-    int64_t at = -1;
-    double score = 0;
-};
-
-// Where in [from, to) of the recording the pattern starts that matches best.
-inline Match best_match(const std::vector<float>& recording, const std::vector<float>& pattern, int64_t from,
-                        int64_t to)
-{
-    Match best;
-    from = std::max<int64_t>(from, 0);
-    to = std::min<int64_t>(to, int64_t(recording.size()) - int64_t(pattern.size()));
-    for (int64_t at = from; at < to; ++at) {
-        double score = correlation(&recording[size_t(at)], pattern.data(), pattern.size());
-        if (score > best.score)
-            best = {at, score};
-    }
-    return best;
-}
-
-// The first place in [from, to) where the pattern matches at least
-// `enough`, at its best within a pattern's length from there.
-inline Match first_match(const std::vector<float>& recording, const std::vector<float>& pattern, int64_t from,
-                         int64_t to, double enough)
-{
-    from = std::max<int64_t>(from, 0);
-    to = std::min<int64_t>(to, int64_t(recording.size()) - int64_t(pattern.size()));
-    for (int64_t at = from; at < to; ++at)
-        if (correlation(&recording[size_t(at)], pattern.data(), pattern.size()) >= enough)
-            return best_match(recording, pattern, at, at + int64_t(pattern.size()));
-    return {};
-}

@@ -15,15 +15,34 @@
 #include "midi_bytes.h"
 #include "music/pulse_library.h"
 #include "music/pulse_output.h"
+#include "sink_recording.h"
 #include "sound_server.h"
 #include "wave_bytes.h"
 
 namespace {
 
-constexpr int RATE = SinkRecorder::RATE;
+constexpr int RATE = SINK_RATE;
 constexpr int64_t frames_in_ms(int ms) { return int64_t(RATE) * ms / 1000; }
 // A sound is heard "at once" within this much of the moment it was asked for.
 constexpr int64_t AT_ONCE = frames_in_ms(50);
+
+// Where a pattern matches in the recording, best or first, between frames
+// that may lie before its start.
+struct Found {
+    int64_t at = -1;
+    double score = 0;
+};
+size_t frame(int64_t at) { return size_t(std::max<int64_t>(at, 0)); }
+Found best_in(const std::vector<float>& heard, const std::vector<float>& pattern, int64_t from, int64_t to)
+{
+    Match m = best_match(heard, pattern, frame(from), frame(to));
+    return {m.score > 0 ? int64_t(m.at) : -1, m.score};
+}
+Found first_in(const std::vector<float>& heard, const std::vector<float>& pattern, int64_t from, int64_t to)
+{
+    Match m = first_match(heard, pattern, frame(from), frame(to), 0.8);
+    return {m.score > 0 ? int64_t(m.at) : -1, m.score};
+}
 
 // A second and a bit of piano that is unlike itself anywhere: the loud chord
 // it ends on lasts to its very end, so any of it lost is missed.
@@ -123,7 +142,7 @@ Latencies heard_after(const std::vector<float>& recording, const std::vector<flo
     std::vector<float> opening(burst.begin(), burst.begin() + frames_in_ms(10));
     Latencies latencies;
     for (int64_t start : starts) {
-        Match heard = first_match(recording, opening, start - frames_in_ms(10), start + frames_in_ms(700), 0.8);
+        Found heard = first_in(recording, opening, start - frames_in_ms(10), start + frames_in_ms(700));
         if (heard.at < 0)
             ++latencies.missing;
         else
@@ -220,17 +239,17 @@ TEST_F(GameSoundTest, APieceIsHeardWholeAndThenAgainRightAfterItsEnd)
     GameSound& game = *this->game;
     game.play(piece);
     game.frames_until(recorder, 3 * L + frames_in_ms(1500));
-    const std::vector<float>& heard = recorder.stop();
+    const std::vector<float>& heard = recorder.stop().mono;
 
     const std::vector<float> opening = reference.part(0, frames_in_ms(300));
     const std::vector<float> last_half_second = reference.part(L - frames_in_ms(500), frames_in_ms(500));
-    Match pass = best_match(heard, opening, 0, frames_in_ms(1500));
+    Found pass = best_in(heard, opening, 0, frames_in_ms(1500));
     ASSERT_GE(pass.score, 0.8) << "the first pass is heard";
     for (int k = 1; k <= 2; ++k) {
         const int64_t due = pass.at + L;
-        Match end = best_match(heard, last_half_second, due - frames_in_ms(505), due - frames_in_ms(495));
+        Found end = best_in(heard, last_half_second, due - frames_in_ms(505), due - frames_in_ms(495));
         EXPECT_GE(end.score, 0.9) << "pass " << k << " is heard to its end";
-        Match next = best_match(heard, opening, due - frames_in_ms(600), due + frames_in_ms(200));
+        Found next = best_in(heard, opening, due - frames_in_ms(600), due + frames_in_ms(200));
         ASSERT_GE(next.score, 0.8) << "pass " << k + 1 << " is heard";
         double offset_ms = double(next.at - due) * 1000 / RATE;
         EXPECT_GE(offset_ms, -5) << "pass " << k + 1 << " cut the end of the one before";
@@ -272,7 +291,7 @@ TEST_F(GameSoundTest, EffectsAndChangesOfPieceAreHeardAtOnceOverTheMusic)
         game.play(pieces[i % 2]);
         game.frames_until(recorder, recorder.frames() + frames_in_ms(std::uniform_int_distribution(700, 950)(random)));
     }
-    const std::vector<float>& heard = recorder.stop();
+    const std::vector<float>& heard = recorder.stop().mono;
 
     Latencies effects = heard_after(heard, burst, keys);
     EXPECT_EQ(effects.missing, 0);
@@ -284,7 +303,7 @@ TEST_F(GameSoundTest, EffectsAndChangesOfPieceAreHeardAtOnceOverTheMusic)
     Latencies new_pieces;
     std::string found;
     for (size_t i = 0; i < changes.size(); ++i) {
-        Match start = best_match(heard, openings[i % 2], changes[i] - frames_in_ms(10), changes[i] + frames_in_ms(700));
+        Found start = best_in(heard, openings[i % 2], changes[i] - frames_in_ms(10), changes[i] + frames_in_ms(700));
         // A piece not found is one heard too late to count.
         new_pieces.frames.push_back(start.score < 0.8 ? INT64_MAX : start.at - changes[i]);
         found += std::to_string((start.at - changes[i]) * 1000 / RATE) + " ms (" + std::to_string(start.score) + ") ";
@@ -340,7 +359,7 @@ void type_at_every_rhythm(GameSoundTest& test, bool music)
         }
     }
     game.frames_until(recorder, recorder.frames() + frames_in_ms(800));
-    const std::vector<float>& heard = recorder.stop();
+    const std::vector<float>& heard = recorder.stop().mono;
 
     for (size_t r = 0; r < keys.size(); ++r) {
         Latencies voices = heard_after(heard, voice, keys[r]);
@@ -441,7 +460,7 @@ TEST_F(SoundServerTest, AQuestionThatCannotBeAskedHoldsUpNoLaterEffect)
         output.effect_starts();
         ASSERT_TRUE(wait_until([&] { return recorder.frames() > at + frames_in_ms(400); }));
     }
-    const std::vector<float>& heard = recorder.stop();
+    const std::vector<float>& heard = recorder.stop().mono;
     ASSERT_GE(questions.load(), 9);
     // The first effect was the second question: it simply follows the
     // queue. Every one after it is heard at once again.
@@ -473,7 +492,7 @@ TEST_F(SoundServerTest, TheOutputLivesThroughTheServerGoingAwayAndComingBack)
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return recorder.frames() > frames_in_ms(200) && source.effect_played();
     });
-    const std::vector<float>& recording = recorder.stop();
+    const std::vector<float>& recording = recorder.stop().mono;
     ASSERT_TRUE(heard) << "no effect was played after the server came back";
     Latencies latencies = heard_after(recording, source.burst, {starts.back()});
     EXPECT_EQ(latencies.missing, 0) << "the last effect reached the new server's sink";

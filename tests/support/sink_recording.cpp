@@ -20,15 +20,19 @@ int64_t now_ns()
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+void Recording::append(const int16_t* stereo, size_t frames)
+{
+    arrivals.emplace_back(mono.size(), now_ns());
+    for (size_t i = 0; i < frames; ++i)
+        mono.push_back((stereo[2 * i] + stereo[2 * i + 1]) / 65536.0f);
+}
+
 void Recording::read(std::FILE* in)
 {
     int16_t block[2 * BLOCK];
     size_t got;
-    while ((got = std::fread(block, 2 * sizeof(int16_t), BLOCK, in)) > 0) {
-        arrivals.emplace_back(mono.size(), now_ns());
-        for (size_t i = 0; i < got; ++i)
-            mono.push_back((block[2 * i] + block[2 * i + 1]) / 65536.0f);
-    }
+    while ((got = std::fread(block, 2 * sizeof(int16_t), BLOCK, in)) > 0)
+        append(block, got);
 }
 
 int64_t Recording::arrival_of(size_t frame) const
@@ -73,17 +77,23 @@ double correlation_at(std::span<const float> x, size_t at, std::span<const float
     return xx > 0 && tt > 0 ? xt / std::sqrt(xx * tt) : 0;
 }
 
-double best_match(std::span<const float> x, std::span<const float> t, size_t from, size_t to, size_t& at)
+Match best_match(std::span<const float> x, std::span<const float> t, size_t from, size_t to)
 {
-    double best = 0;
+    Match best;
     for (size_t s = from; s + t.size() <= x.size() && s < to; ++s) {
         double r = correlation_at(x, s, t);
-        if (r > best) {
-            best = r;
-            at = s;
-        }
+        if (r > best.score)
+            best = {s, r};
     }
     return best;
+}
+
+Match first_match(std::span<const float> x, std::span<const float> t, size_t from, size_t to, double enough)
+{
+    for (size_t s = from; s + t.size() <= x.size() && s < to; ++s)
+        if (correlation_at(x, s, t) >= enough)
+            return best_match(x, t, s, s + t.size());
+    return {};
 }
 
 std::vector<float> voice_template(const WaveSound& sound)
@@ -101,10 +111,45 @@ VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<fl
 {
     VoiceFound found;
     for (const auto& t : templates) {
-        size_t at = 0;
-        double r = best_match(x, t, from, to, at);
-        if (r > found.correlation)
-            found = {r, at};
+        Match m = best_match(x, t, from, to);
+        if (m.score > found.correlation)
+            found = {m.score, m.at};
     }
     return found;
+}
+
+SinkRecorder::SinkRecorder(const std::string& server, const char* sink)
+{
+    pa_sample_spec sample_format{PA_SAMPLE_S16LE, SINK_RATE, 2};
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.fragsize = BLOCK * 4;
+    std::string monitor = std::string(sink) + ".monitor";
+    stream_ = pa_simple_new(server.c_str(), "recorder", PA_STREAM_RECORD, monitor.c_str(), "sink", &sample_format,
+                            nullptr, &attr, nullptr);
+    if (stream_)
+        thread_ = std::thread([this] { record(); });
+}
+
+SinkRecorder::~SinkRecorder() { stop(); }
+
+const Recording& SinkRecorder::stop()
+{
+    running_ = false;
+    if (thread_.joinable())
+        thread_.join();
+    if (stream_) {
+        pa_simple_free(stream_);
+        stream_ = nullptr;
+    }
+    return recording_;
+}
+
+void SinkRecorder::record()
+{
+    int16_t block[2 * BLOCK];
+    while (running_ && pa_simple_read(stream_, block, sizeof block, nullptr) == 0) {
+        recording_.append(block, BLOCK);
+        frames_ += BLOCK;
+    }
 }
