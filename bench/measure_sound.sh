@@ -5,6 +5,7 @@
 # Usage: bench/measure_sound.sh GAME [RUNS]   (RUNS: 1)
 #        MEASURE_SERVER=pipewire ...   PipeWire and its PulseAudio stand-in
 #        instead of PulseAudio (the default).
+#        MEASURE_MUSIC=0 ...           the music switched off (the voices alone)
 #        MEASURE_MUSIC_TOOL=PATH ...   the sink_music tool, for a game built
 #        without the test build's bench folder beside it (else the test
 #        build's build/bench/sink_music).
@@ -15,10 +16,10 @@
 # starts (parec, 5 ms blocks) into sink_music. The run stays on the title
 # screen for TITLE_SECS, long enough to hear the title piece end and start
 # again; then F2 and Return on the start box, labelled as the change to
-# the round's piece; 16 letters in bursts of three, 0.3 to 2 s apart, each
-# labelled as a key (hits and misses: both voices are looked for), but none
-# from 47 to 55 s, where the round's piece (51 s) ends and restarts, so no
-# voice covers what is compared there; after the round's 80 s, Space on
+# the round's piece; 34 letters at the rhythms of key_plan, each labelled
+# as a key with its rhythm (hits and misses: both voices are looked for),
+# but none from 47 to 55 s, where the round's piece (51 s) ends and
+# restarts, so no voice covers what is compared there; after the round's 80 s, Space on
 # the result screen and Return on the name box, the last labelled as the
 # change to the title piece, which plays once the title screen shows
 # (Space when no name box comes; Return on the box that says a round
@@ -53,15 +54,25 @@ sink_music=$(music_tool)
 
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 
-# key_plan SEED: "seconds-after-Return letter" for each key of the round.
+# key_plan SEED: "seconds-after-Return letter rhythm" for each key of the
+# round, at each rhythm a player types: a burst 0.1 s apart (each voice
+# cutting off the one before), 0.3 to 2 s apart, 1.3 s apart (each voice
+# over before the next key), one key after 3 s and after 10 s of quiet,
+# and a burst again; none in the quiet stretch around the round's
+# piece's restart.
 key_plan() {
     awk -v seed="$1" -v q0="$QUIET_FROM" -v q1="$QUIET_TO" 'BEGIN {
-        srand(seed); t = 3; n = 0
-        while (n < 16 && t < 76) {
-            if (t >= q0 && t < q1) { t = q1; continue }
-            printf "%.2f %c\n", t, 97 + int(rand() * 26)
-            t += (++n % 3 == 0) ? 8 + rand() * 4 : 0.3 + rand() * 1.7
-        }
+        srand(seed)
+        for (i = 0; i < 6; i++) key(3 + i * 0.1, "burst0.1s")
+        t = 6; for (i = 0; i < 8; i++) { key(t, "0.3-2s"); t += 0.3 + rand() * 1.7 }
+        for (i = 0; i < 8; i++) key(18 + i * 1.3, "1.3s")
+        for (i = 1; i <= 3; i++) key(27.1 + i * 3, "after3s")
+        for (i = 1; i <= 3; i++) key(36.1 + i * 10, "after10s")
+        for (i = 0; i < 6; i++) key(70 + i * 0.1, "burst0.1s")
+    }
+    function key(t, rhythm) {
+        if (t >= q0 && t < q1) { print "key plan: " t " s falls in the quiet stretch" > "/dev/stderr"; exit 1 }
+        printf "%.2f %c %s\n", t, 97 + int(rand() * 26), rhythm
     }'
 }
 
@@ -100,9 +111,9 @@ shows_the_round() {
 
 type_the_round() {
     local start=$1 at letter
-    while read -r at letter; do
+    while read -r at letter rhythm; do
         sleep_until "$((start + ${at/./} * 10000000))"
-        labelled "$letter" key
+        labelled "$letter" "key $rhythm"
     done < <(key_plan "$2")
 }
 
@@ -146,7 +157,7 @@ one_run() {
     local wd rd load_before rec tee_pid music_pid silence
     wd=$(e2e_new_dir work)
     rd=$(e2e_new_dir runtime)
-    printf '1,1\r\n' >"$wd/config.dat"
+    printf '%s,1\r\n' "${MEASURE_MUSIC:-1}" >"$wd/config.dat"
     EVENTS=$E2E_OUT/events.txt
     : >"$EVENTS"
     load_before=$(loadavg)
@@ -194,7 +205,7 @@ if [ -n "${MEASURE_SOUND_RUN:-}" ]; then
 fi
 
 echo "measured on $(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, game: $game"
-echo "command: MEASURE_SERVER=$MEASURE_SERVER bench/measure_sound.sh $game $runs"
+echo "command: MEASURE_SERVER=$MEASURE_SERVER MEASURE_MUSIC=${MEASURE_MUSIC:-1} bench/measure_sound.sh $game $runs"
 for ((i = 1; i <= runs; i++)); do
     # Each run in a process of its own: fresh servers, and its own exit trap.
     MEASURE_SOUND_RUN=$i bash "$0" "$game" || echo "run $i failed (see the log above)"

@@ -6,8 +6,9 @@
 //
 // The recording is read to its end first (sink_recording.h), then EVENTS,
 // which the driving script wrote while it played: one line per key sent,
-// "<ns> key" or "<ns> change <piece.mid>" (a key that makes the game start
-// that piece), with the CLOCK_REALTIME time just before the key was sent.
+// "<ns> key [<rhythm>]" or "<ns> change <piece.mid>" (a key that makes the
+// game start that piece), with the CLOCK_REALTIME time just before the
+// key was sent.
 // Each piece is rendered offline through the game's own mix until it says
 // it stopped, which gives its length L.
 //
@@ -82,6 +83,8 @@ std::vector<Event> read_events(const std::string& path)
             continue;
         if (kind == "change" && fields >> e.piece)
             e.piece = file_name(e.piece);
+        else if (kind == "key")
+            fields >> e.rhythm;
         events.push_back(e);
     }
     return events;
@@ -145,6 +148,26 @@ double rank(const std::vector<double>& sorted, double p)
     return sorted[i];
 }
 
+// The keys of one rhythm (all of them for ""): how many voices were found,
+// and how long they took.
+void print_keys(const std::vector<KeyFigures>& keys, const std::string& rhythm)
+{
+    std::vector<double> ms;
+    size_t count = 0;
+    for (const KeyFigures& key : keys) {
+        if (!rhythm.empty() && key.event.rhythm != rhythm)
+            continue;
+        ++count;
+        if (key.ms)
+            ms.push_back(*key.ms);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("keys%s%s found %zu missed %zu", rhythm.empty() ? "" : " ", rhythm.c_str(), ms.size(), count - ms.size());
+    if (!ms.empty())
+        std::printf(" median_ms %.1f p90_ms %.1f max_ms %.1f", rank(ms, 0.5), rank(ms, 0.9), ms.back());
+    std::printf("\n");
+}
+
 void print_summary(const SinkReport& report)
 {
     std::printf("summary\n");
@@ -168,15 +191,13 @@ void print_summary(const SinkReport& report)
         else
             std::printf("change_ms %s none\n", change.event.piece.c_str());
     }
-    std::vector<double> ms;
+    print_keys(report.keys, "");
+    std::vector<std::string> rhythms;
     for (const KeyFigures& key : report.keys)
-        if (key.ms)
-            ms.push_back(*key.ms);
-    std::sort(ms.begin(), ms.end());
-    std::printf("keys found %zu missed %zu", ms.size(), report.keys.size() - ms.size());
-    if (!ms.empty())
-        std::printf(" median_ms %.1f p90_ms %.1f max_ms %.1f", rank(ms, 0.5), rank(ms, 0.9), ms.back());
-    std::printf("\n");
+        if (!key.event.rhythm.empty() && std::find(rhythms.begin(), rhythms.end(), key.event.rhythm) == rhythms.end())
+            rhythms.push_back(key.event.rhythm);
+    for (const std::string& rhythm : rhythms)
+        print_keys(report.keys, rhythm);
 }
 
 void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording)
@@ -204,7 +225,8 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
             std::printf("its start was not found after it\n");
     }
     for (const KeyFigures& key : report.keys) {
-        std::printf("key at %.2f s: ", double(key.event.time - t0) / 1e9);
+        std::printf("key at %.2f s%s%s: ", double(key.event.time - t0) / 1e9, key.event.rhythm.empty() ? "" : ", ",
+                    key.event.rhythm.c_str());
         if (key.ms)
             std::printf("%.1f ms (correlation %.2f)\n", *key.ms, key.voice.correlation);
         else

@@ -59,17 +59,16 @@ SinkReport judge_sink(const Recording& recording, const std::vector<Piece>& piec
         report.recurrences.push_back(recurrences(piece));
     report.passes = passes_in(recording, pieces, report.recurrences);
     std::vector<bool> started(report.passes.size(), false);
-    std::vector<int64_t> key_times;
+    std::vector<Event> keys;
     for (const Event& e : events) {
         if (!e.piece.empty())
             report.changes.push_back(change_heard(e, report.passes, recording, started));
         else
-            key_times.push_back(e.time);
+            keys.push_back(e);
     }
     link_repeats(report.passes, started, recording.mono);
-    for (size_t k = 0; k < key_times.size(); ++k)
-        report.keys.push_back(voice_heard({key_times[k], ""},
-                                          k + 1 < key_times.size() ? std::optional(key_times[k + 1]) : std::nullopt,
+    for (size_t k = 0; k < keys.size(); ++k)
+        report.keys.push_back(voice_heard(keys[k], k + 1 < keys.size() ? std::optional(keys[k + 1].time) : std::nullopt,
                                           recording, report.passes, voices));
     return report;
 }

@@ -19,8 +19,9 @@ struct Piece {
 };
 
 struct Event {
-    int64_t time = 0;   // CLOCK_REALTIME ns, just before the key was sent
-    std::string piece;  // empty for a key, else the piece a change starts
+    int64_t time = 0;    // CLOCK_REALTIME ns, just before the key was sent
+    std::string piece;   // empty for a key, else the piece a change starts
+    std::string rhythm;  // a key's: the rhythm it was typed at, if named
 };
 
 // From a place in a pass on, its music is heard this much later than due

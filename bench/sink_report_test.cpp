@@ -57,7 +57,7 @@ struct Sink {
     }
 };
 
-Event change_to(const std::string& name, size_t frame) { return {time_of(frame), name}; }
+Event change_to(const std::string& name, size_t frame) { return {time_of(frame), name, ""}; }
 
 }  // namespace
 
@@ -212,7 +212,7 @@ TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
         sink.mix(i == 2 ? dame : nya, keys[i] + ms(size_t(want_ms[i])), 1);
     std::vector<Event> events;
     for (size_t k : keys)
-        events.push_back({time_of(k), ""});
+        events.push_back({time_of(k), "", ""});
     const SinkReport report = judge_sink(sink.done(), pieces, voices, events);
 
     ASSERT_EQ(report.keys.size(), 5u);
