@@ -94,6 +94,7 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
 void MidiSequencer::close()
 {
     std::lock_guard lock(mutex_);
+    started_ = false;
     drop_player();
     length_frames_ = 0;
 }
@@ -102,6 +103,7 @@ bool MidiSequencer::play_from_start()
 {
     std::lock_guard lock(mutex_);
     ++passes_;
+    started_ = true;
     return start_pass();
 }
 
@@ -114,11 +116,13 @@ void MidiSequencer::restart_pass()
         start_pass();
 }
 
+// The game reads started_ without the lock: a restart leaves it as it is,
+// so that no poll sees the pass stopped for the moment the player is
+// changed. Only a player that cannot be made stops the pass.
 bool MidiSequencer::start_pass()
 {
     drop_player();
     frames_played_ = 0;
-    started_ = true;
     if (synth_ && !make_player()) {
         started_ = false;
         return false;
@@ -129,6 +133,7 @@ bool MidiSequencer::start_pass()
 void MidiSequencer::stop()
 {
     std::lock_guard lock(mutex_);
+    started_ = false;
     drop_player();
 }
 
@@ -197,7 +202,6 @@ bool MidiSequencer::make_player()
 
 void MidiSequencer::drop_player()
 {
-    started_ = false;
     if (!player_)
         return;
     fluid()->delete_fluid_player(player_);

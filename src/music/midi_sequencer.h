@@ -76,9 +76,12 @@ public:
     void restart_pass();
 
 private:
-    // With mutex_ held.
+    // With mutex_ held. A pass from its first frame, on a new player;
+    // false, and the pass stopped, when the player cannot be made.
     bool start_pass();
     bool make_player();
+    // Lets the player go and cuts what it sounded; whether a pass is under
+    // way is left to the caller.
     void drop_player();
     // With making_mutex_ held: a synthesiser for the open piece when the
     // one in use lacks its instruments, else null.

@@ -1,4 +1,7 @@
 // The media commands over the real synthesiser, rendered offline.
+#include <atomic>
+#include <thread>
+
 #include "audio_fixture.h"
 #include "midi_bytes.h"
 #include "music/media_commands.h"
@@ -77,6 +80,41 @@ TEST_F(MusicTest, ARestartTakesThePassUnderWayBackToItsFirstNoteAndNoStoppedOne)
     sequencer.restart_pass();
     EXPECT_FALSE(sequencer.started());
     EXPECT_LT(made(0.15), 0.5 * first) << "a stopped piece stays stopped (only the reverb fades)";
+}
+
+// The game asks after the piece every frame, without a lock, while the
+// mixer may restart the pass under way: a poll that saw it stopped would
+// play the piece again or stop the music.
+TEST_F(MusicTest, ARestartNeverShowsTheGameAStoppedPiece)
+{
+    auto font = find_sound_font();
+    ASSERT_TRUE(font);
+    MidiSequencer sequencer;
+    sequencer.attach(*font);
+    // Many notes: dropping a player takes a while, as it would for a
+    // real piece, which widens the moment a poll could fall into.
+    std::vector<NoteSpan> notes;
+    for (int ms = 0; ms < 20000; ms += 10)
+        notes.push_back({ms, ms + 5});
+    ASSERT_TRUE(sequencer.open(file("busy.mid", piano_piece(notes))));
+    ASSERT_TRUE(sequencer.play_from_start());
+    std::atomic<bool> done{false};
+    std::atomic<int> polls{0}, seen_stopped{0};
+    std::thread game([&] {
+        for (; !done; ++polls)
+            if (!sequencer.started() || !sequencer.playing())
+                ++seen_stopped;
+    });
+    while (polls == 0)
+        std::this_thread::yield();
+    float left[64], right[64];
+    for (int restarts = 0; restarts < 2000 && seen_stopped == 0; ++restarts) {
+        sequencer.render(left, right, 64);  // some of the pass made, so the restart acts
+        sequencer.restart_pass();
+    }
+    done = true;
+    game.join();
+    EXPECT_EQ(seen_stopped, 0) << "of " << polls << " polls";
 }
 
 TEST_F(MusicTest, StopCutsASoundingNoteWithoutItsRelease)
