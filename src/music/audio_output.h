@@ -9,7 +9,10 @@
 // The output is chosen on a thread of its own, the sound-up thread,
 // started by start(), so the window never waits for it; once a device is
 // found, a start function brings the synthesiser up there too, before any
-// sound is asked for.
+// sound is asked for. That thread only chooses: the game's thread learns
+// of the choice at its next call, and then tells a sound server that a
+// pass may be under way (one played before the output came up), or starts
+// counting the silent time.
 #pragma once
 
 #include <atomic>
@@ -37,10 +40,10 @@ public:
     // The game's thread.
     // Starts choosing the output; later calls do nothing.
     void start();
-    // A pass of the music starts, or one stops: heard at once, not after
-    // the stream's buffer; a pass that follows the end of the last one is
-    // heard right after it.
-    void music_plays();
+    // A pass of the music starts, or the music stops: heard at once, not
+    // after the stream's buffer; a pass that follows the end of the last
+    // one is heard right after it.
+    void pass_starts();
     void music_stops();
     // An effect starts: it is heard without waiting behind the buffer.
     void effect_starts();
@@ -62,6 +65,9 @@ private:
     enum class Driver { choosing, pulseaudio, alsa, none };
 
     void choose();
+    // The output as the game's thread knows it; learning of the choice,
+    // does what the game's thread does once for it.
+    Driver chosen_for_game();
     bool open_alsa();
     static int device_callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
 
@@ -73,7 +79,9 @@ private:
     std::unique_ptr<PulseOutput> pulse_;
     fluid_settings_t* alsa_settings_ = nullptr;
     fluid_audio_driver_t* alsa_ = nullptr;
-    SilentTime silent_time_;  // the game's thread, once silent
+    // The game's thread, which on a silent output is the mixer.
+    SilentTime silent_time_ GUARDED_BY(the_mixer);
+    Driver game_knows_ = Driver::choosing;  // the game's thread
 
     // Set once, by the sound-up thread, when the output is chosen.
     std::atomic<Driver> driver_{Driver::choosing};

@@ -55,7 +55,7 @@ void AudioSystem::tell_output(bool was_started, int passes_before)
     if (!output_)
         return;
     if (sequencer_.passes() != passes_before && sequencer_.started())
-        output_->music_plays();
+        output_->pass_starts();
     else if (was_started && !sequencer_.started())
         output_->music_stops();
 }
@@ -77,6 +77,7 @@ void AudioSystem::play_wave(const std::string& path)
 
 void AudioSystem::render(std::span<float> left, std::span<float> right)
 {
+    ActingAsMixer mixer;
     std::fill(left.begin(), left.end(), 0.0f);
     std::fill(right.begin(), right.end(), 0.0f);
     int frames = static_cast<int>(std::min(left.size(), right.size()));

@@ -36,7 +36,7 @@ std::optional<std::vector<uint8_t>> read_file(const std::string& path)
 
 MidiSequencer::~MidiSequencer()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     drop_player();
 }
 
@@ -51,13 +51,14 @@ bool MidiSequencer::open(const std::string& path)
     auto presets = midi_file_presets(*bytes);
     close();
     std::unique_ptr<Synth> old;
+    std::vector<uint8_t> old_piece;
     {
-        std::lock_guard making(making_mutex_);
-        piece_ = std::move(*bytes);
+        MutexLock making(making_mutex_);
         presets_ = PresetSet(presets.begin(), presets.end());
         std::unique_ptr<Synth> synth = synth_for_piece();
         // The piece is closed, so no player is bound to the old one.
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
+        old_piece = std::exchange(piece_, std::move(*bytes));
         length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
         if (synth)
             old = std::exchange(synth_, std::move(synth));
@@ -80,7 +81,7 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
         return nullptr;
     PresetSet wanted = presets_;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         if (synth_) {
             const PresetSet& held = synth_->presets();
             if (std::includes(held.begin(), held.end(), wanted.begin(), wanted.end()))
@@ -93,7 +94,7 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
 
 void MidiSequencer::close()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     started_ = false;
     drop_player();
     length_frames_ = 0;
@@ -101,7 +102,7 @@ void MidiSequencer::close()
 
 bool MidiSequencer::play_from_start()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     ++passes_;
     started_ = true;
     return start_pass();
@@ -109,7 +110,7 @@ bool MidiSequencer::play_from_start()
 
 void MidiSequencer::restart_pass()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     // Most often nothing of it has been made: the player from the play
     // stays, and nothing sounding is cut.
     if (started_ && frames_played_ > 0)
@@ -132,7 +133,7 @@ bool MidiSequencer::start_pass()
 
 void MidiSequencer::stop()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     started_ = false;
     drop_player();
 }
@@ -145,7 +146,7 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
     // the same two channels.
     float* dry[2] = {left, right};
     float* effects[2] = {left, right};
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!synth_)
         return {};
     const int64_t played = frames_played_, length = length_frames_;
@@ -166,19 +167,19 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
 
 void MidiSequencer::pass_time(int frames)
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (started_)
         frames_played_ += frames;
 }
 
 void MidiSequencer::attach(const SoundFontFile& font)
 {
-    std::lock_guard making(making_mutex_);
+    MutexLock making(making_mutex_);
     font_ = font;
     auto synth = Synth::make(font, presets_);
     if (!synth)
         return;  // no music: the pieces never sound
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     synth_ = std::move(synth);
     // A pass played before now starts as the synthesiser does.
     frames_played_ = 0;

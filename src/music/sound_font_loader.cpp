@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 #include "music/fluid_library.h"
+#include "music/thread_safety.h"
 
 namespace {
 
@@ -14,11 +14,14 @@ namespace {
 // are found by the file's name. The synthesiser opens the file again to
 // read an instrument's samples, from the mixer too when a piece selects an
 // instrument no channel holds.
-std::mutex offered_mutex;
-std::map<std::string, std::shared_ptr<const TrimmedSoundFont>>& offered()
+struct Offered {
+    Mutex mutex;
+    std::map<std::string, std::shared_ptr<const TrimmedSoundFont>> fonts GUARDED_BY(mutex);
+};
+Offered& offered()
 {
-    static std::map<std::string, std::shared_ptr<const TrimmedSoundFont>> fonts;
-    return fonts;
+    static Offered offered;
+    return offered;
 }
 
 struct TrimmedFile {
@@ -31,9 +34,10 @@ void* open_file(const char* name)
 {
     std::shared_ptr<const TrimmedSoundFont> font;
     {
-        std::lock_guard lock(offered_mutex);
-        auto it = offered().find(name);
-        if (it == offered().end())
+        Offered& known = offered();
+        MutexLock lock(known.mutex);
+        auto it = known.fonts.find(name);
+        if (it == known.fonts.end())
             return nullptr;
         font = it->second;
     }
@@ -101,6 +105,7 @@ fluid_sfloader_t* new_trimming_sfloader(fluid_settings_t* settings)
 
 void offer_trimmed_sound_font(const std::string& path, std::shared_ptr<const TrimmedSoundFont> font)
 {
-    std::lock_guard lock(offered_mutex);
-    offered()[path] = std::move(font);
+    Offered& known = offered();
+    MutexLock lock(known.mutex);
+    known.fonts[path] = std::move(font);
 }

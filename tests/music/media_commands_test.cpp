@@ -94,7 +94,7 @@ TEST_F(MusicTest, ARestartNeverShowsTheGameAStoppedPiece)
     // Many notes: dropping a player takes a while, as it would for a
     // real piece, which widens the moment a poll could fall into.
     std::vector<NoteSpan> notes;
-    for (int ms = 0; ms < 20000; ms += 10)
+    for (uint32_t ms = 0; ms < 20000; ms += 10)
         notes.push_back({ms, ms + 5});
     ASSERT_TRUE(sequencer.open(file("busy.mid", piano_piece(notes))));
     ASSERT_TRUE(sequencer.play_from_start());
