@@ -9,7 +9,8 @@
 //   Platform::play_wave       -> AudioSystem::play_wave
 //
 // All three are called from the game's thread and return quickly; the mix
-// is made by the mixer, the output's own thread. The output and the
+// is made by the mixer, the thread that makes the sound for the output in
+// use (thread_safety.h). The output and the
 // synthesiser's SoundFont come up on the sound-up thread once start_output
 // is called; a piece played before then starts once they are up. With no
 // sound server or card the game runs silent: the music still advances in
@@ -73,7 +74,7 @@ private:
 
     void start_synth();
     // Tells the output what a media command did to the music.
-    void tell_output(bool was_started, int passes_before);
+    void tell_output(bool was_under_way, int passes_before);
     // What the output asks for, on the mixer (see sound_source.h).
     Music mix_music(float* left, float* right, int frames) override REQUIRES(the_mixer);
     bool mix_effects(float* left, float* right, int frames) override REQUIRES(the_mixer);

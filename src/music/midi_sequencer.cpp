@@ -95,17 +95,17 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
 void MidiSequencer::close()
 {
     MutexLock lock(mutex_);
-    started_ = false;
+    under_way_ = false;
     drop_player();
     length_frames_ = 0;
 }
 
-bool MidiSequencer::play_from_start()
+bool MidiSequencer::start_pass()
 {
     MutexLock lock(mutex_);
-    ++passes_;
-    started_ = true;
-    return start_pass();
+    ++passes_started_;
+    under_way_ = true;
+    return renew_player();
 }
 
 void MidiSequencer::restart_pass()
@@ -113,19 +113,19 @@ void MidiSequencer::restart_pass()
     MutexLock lock(mutex_);
     // Most often nothing of it has been made: the player from the play
     // stays, and nothing sounding is cut.
-    if (started_ && frames_played_ > 0)
-        start_pass();
+    if (under_way_ && frames_played_ > 0)
+        renew_player();
 }
 
-// The game reads started_ without the lock: a restart leaves it as it is,
+// The game reads under_way_ without the lock: a restart leaves it as it is,
 // so that no poll sees the pass stopped for the moment the player is
 // changed. Only a player that cannot be made stops the pass.
-bool MidiSequencer::start_pass()
+bool MidiSequencer::renew_player()
 {
     drop_player();
     frames_played_ = 0;
     if (synth_ && !make_player()) {
-        started_ = false;
+        under_way_ = false;
         return false;
     }
     return true;
@@ -134,11 +134,11 @@ bool MidiSequencer::start_pass()
 void MidiSequencer::stop()
 {
     MutexLock lock(mutex_);
-    started_ = false;
+    under_way_ = false;
     drop_player();
 }
 
-bool MidiSequencer::playing() const { return started_ && frames_played_ < length_frames_; }
+bool MidiSequencer::pass_playing() const { return under_way_ && frames_played_ < length_frames_; }
 
 MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int frames)
 {
@@ -152,12 +152,12 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
     const int64_t played = frames_played_, length = length_frames_;
     // With the pass over and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
-    const bool pass_sounds = started_ && played < length;
+    const bool pass_sounds = under_way_ && played < length;
     if (!pass_sounds && fluid()->fluid_synth_get_active_voice_count(synth_->get()) == 0)
         return {};
     fluid()->fluid_synth_process(synth_->get(), frames, 2, effects, 2, dry);
     Rendered rendered{.sounded = true, .pass_ended_at = {}};
-    if (started_) {
+    if (under_way_) {
         frames_played_ = played + frames;
         if (pass_sounds && played + frames >= length)
             rendered.pass_ended_at = int(length - played);
@@ -168,7 +168,7 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
 void MidiSequencer::pass_time(int frames)
 {
     MutexLock lock(mutex_);
-    if (started_)
+    if (under_way_)
         frames_played_ += frames;
 }
 
@@ -183,8 +183,8 @@ void MidiSequencer::attach(const SoundFontFile& font)
     synth_ = std::move(synth);
     // A pass played before now starts as the synthesiser does.
     frames_played_ = 0;
-    if (started_ && !make_player())
-        started_ = false;
+    if (under_way_ && !make_player())
+        under_way_ = false;
 }
 
 bool MidiSequencer::make_player()

@@ -1,12 +1,13 @@
 // Plays one MIDI piece on the synthesiser and knows when it has ended.
 //
-// The game's thread opens, plays and stops; the mixer (the output's
-// thread) renders. A play starts a new pass of the piece; the pass ends
-// when as many frames as the piece lasts (read from the file) have been
-// rendered, so "stopped" holds from the first block past the last event
-// on (the synthesiser's own player would say so only seconds later). The
-// mixer renders ahead of the listener, so it also says where in its block
-// a pass ended: the output plays the next pass from there.
+// The game's thread opens, plays and stops; the mixer renders. A play
+// starts a pass: one playing of the piece from its first frame. The pass
+// is under way from then until a stop or close; it plays until as many
+// frames as the piece lasts (read from the file) have been rendered, so
+// "stopped" holds from the first block past the last event on (the
+// synthesiser's own player would say so only seconds later). The mixer
+// renders ahead of the listener, so it also says where in its block a
+// pass ended: the output starts the next pass from there.
 //
 // The synthesiser comes up after the first piece may have been opened and
 // played: until attach the pass waits at its start (no time passes before
@@ -44,20 +45,18 @@ public:
     bool open(const std::string& path);
     // Stops and forgets the piece.
     void close();
-    // Starts a new pass from the beginning; false when the synthesiser
-    // refuses the piece.
-    bool play_from_start();
-    // Silences the music at once.
+    // Starts a new pass; false when the synthesiser refuses the piece.
+    bool start_pass();
+    // Ends the pass under way and silences the music at once.
     void stop();
     // These three read atomics written under mutex_, without it: the game
     // asks every frame and never waits for the mixer.
-    // True from a play until the pass has played to its end or is stopped.
-    bool playing() const NO_THREAD_SAFETY_ANALYSIS;
-    // True from a play until a stop or close: the pass may still sound, or
-    // be queued to, after its end. A restart of the pass leaves it true.
-    bool started() const NO_THREAD_SAFETY_ANALYSIS { return started_.load(); }
-    // How many passes have been played.
-    int passes() const NO_THREAD_SAFETY_ANALYSIS { return passes_.load(); }
+    // A pass is under way and has not played to its end.
+    bool pass_playing() const NO_THREAD_SAFETY_ANALYSIS;
+    // From a start until a stop or close: the pass may still sound, or be
+    // queued to, after its end. A restart of the pass leaves it under way.
+    bool pass_under_way() const NO_THREAD_SAFETY_ANALYSIS { return under_way_.load(); }
+    int passes_started() const NO_THREAD_SAFETY_ANALYSIS { return passes_started_.load(); }
 
     // Sound-up thread: the synthesiser's SoundFont is found; from now on
     // pieces sound. Until then (for good when there is no device) they are
@@ -82,7 +81,7 @@ public:
 private:
     // A pass from its first frame, on a new player; false, and the pass
     // stopped, when the player cannot be made.
-    bool start_pass() REQUIRES(mutex_);
+    bool renew_player() REQUIRES(mutex_);
     bool make_player() REQUIRES(mutex_);
     // Lets the player go and cuts what it sounded; whether a pass is under
     // way is left to the caller.
@@ -102,6 +101,6 @@ private:
     fluid_player_t* player_ GUARDED_BY(mutex_) = nullptr;
     std::atomic<int64_t> length_frames_ GUARDED_BY(mutex_){0};
     std::atomic<int64_t> frames_played_ GUARDED_BY(mutex_){0};  // of this pass
-    std::atomic<bool> started_ GUARDED_BY(mutex_){false};
-    std::atomic<int> passes_ GUARDED_BY(mutex_){0};
+    std::atomic<bool> under_way_ GUARDED_BY(mutex_){false};
+    std::atomic<int> passes_started_ GUARDED_BY(mutex_){0};
 };

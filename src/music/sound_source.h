@@ -1,6 +1,6 @@
 // What the audio output asks of the game's sound. Every call comes from
 // the mixer: the one thread that makes the sound for the output in use
-// (see the table of owners in HACKING.md, Sound).
+// (see the table of owners in HACKING.md, Sound), as the compiler checks.
 #pragma once
 
 #include <optional>
