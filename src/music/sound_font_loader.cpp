@@ -12,8 +12,11 @@ namespace {
 
 // The loader's callbacks carry no context of their own: the trimmed forms
 // are found by the file's name. The synthesiser opens the file again to
-// read an instrument's samples, from the mixer too when a piece selects an
-// instrument no channel holds.
+// read an instrument's samples when a channel selects it: where a Synth is
+// made, for the instruments it holds; and on the mixer, under its lock,
+// for one a piece selects that no channel holds (a program change with no
+// note after it, one the SoundFont lacks and falls back from, a
+// seventeenth instrument). The game's two pieces select none such.
 struct Offered {
     Mutex mutex;
     std::map<std::string, std::shared_ptr<const TrimmedSoundFont>> fonts GUARDED_BY(mutex);
