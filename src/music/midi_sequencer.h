@@ -99,6 +99,7 @@ private:
     std::vector<uint8_t> piece_ GUARDED_BY(mutex_);  // the open file's bytes, which a player reads
     std::unique_ptr<Synth> synth_ GUARDED_BY(mutex_);  // none until attached
     fluid_player_t* player_ GUARDED_BY(mutex_) = nullptr;
+    // Written with mutex_ held; the game reads them without it.
     std::atomic<int64_t> length_frames_ GUARDED_BY(mutex_){0};
     std::atomic<int64_t> frames_played_ GUARDED_BY(mutex_){0};  // of this pass
     std::atomic<bool> under_way_ GUARDED_BY(mutex_){false};
