@@ -36,21 +36,41 @@ AudioOutput::~AudioOutput()
         fluid()->delete_fluid_settings(alsa_settings_);
 }
 
+// Every call of the game's thread goes through here, so what it tells the
+// output follows, in its own order, what it told the output on learning of
+// the choice.
+AudioOutput::Driver AudioOutput::chosen_for_game()
+{
+    const Driver chosen = driver_.load();
+    if (chosen == game_knows_)
+        return chosen;
+    game_knows_ = chosen;
+    if (chosen == Driver::pulseaudio) {
+        // A piece may have been played before the output was chosen; if
+        // none was, the stream finds only silence and corks itself again.
+        pulse_->pass_starts();
+    } else if (chosen == Driver::none) {
+        ActingAsMixer mixer;  // the game's thread: no other makes the sound
+        silent_time_.begin(SilentTime::Clock::now());
+    }
+    return chosen;
+}
+
 void AudioOutput::pass_starts()
 {
-    if (driver_.load() == Driver::pulseaudio)
+    if (chosen_for_game() == Driver::pulseaudio)
         pulse_->pass_starts();
 }
 
 void AudioOutput::music_stops()
 {
-    if (driver_.load() == Driver::pulseaudio)
+    if (chosen_for_game() == Driver::pulseaudio)
         pulse_->music_stops();
 }
 
 void AudioOutput::effect_starts()
 {
-    if (driver_.load() == Driver::pulseaudio)
+    if (chosen_for_game() == Driver::pulseaudio)
         pulse_->effect_starts();
 }
 
@@ -85,16 +105,10 @@ void AudioOutput::choose()
         if (open_alsa()) {
             start_device_();
             chosen = Driver::alsa;
-        } else {
-            silent_time_.begin(SilentTime::Clock::now());
         }
     }
     driver_.store(chosen);
     driver_.notify_all();
-    // A piece may have been played before the output was chosen; if none
-    // was, the stream finds only silence and corks itself again.
-    if (chosen == Driver::pulseaudio)
-        pulse_->pass_starts();
 }
 
 // The synthesiser's library plays on the card, but it is opened only once
@@ -118,6 +132,7 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
 {
     if (nout < 2)
         return FLUID_FAILED;
+    ActingAsMixer mixer;  // FluidSynth's ALSA thread
     // The buffers come zeroed; only the first pair is ours to fill.
     SoundSource& source = static_cast<AudioOutput*>(data)->source_;
     source.mix_music(out[0], out[1], len);
@@ -127,6 +142,8 @@ int AudioOutput::device_callback(void* data, int len, int, float*[], int nout, f
 
 void AudioOutput::count_silent_time()
 {
-    if (silent())
-        silent_time_.count(SilentTime::Clock::now());
+    if (chosen_for_game() != Driver::none)
+        return;
+    ActingAsMixer mixer;  // the game's thread: no other makes the sound
+    silent_time_.count(SilentTime::Clock::now());
 }

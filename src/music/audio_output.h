@@ -9,7 +9,10 @@
 // The output is chosen on a thread of its own, the sound-up thread,
 // started by start(), so the window never waits for it; once a device is
 // found, a start function brings the synthesiser up there too, before any
-// sound is asked for.
+// sound is asked for. That thread only chooses: the game's thread learns
+// of the choice at its next call, and then tells a sound server that a
+// pass may be under way (one played before the output came up), or starts
+// counting the silent time.
 #pragma once
 
 #include <atomic>
@@ -37,9 +40,9 @@ public:
     // The game's thread.
     // Starts choosing the output; later calls do nothing.
     void start();
-    // A pass of the music starts, or one stops: heard at once, not after
-    // the stream's buffer; a pass that follows the end of the last one is
-    // heard right after it.
+    // A pass of the music starts, or the music stops: heard at once, not
+    // after the stream's buffer; a pass that follows the end of the last
+    // one is heard right after it.
     void pass_starts();
     void music_stops();
     // An effect starts: it is heard without waiting behind the buffer.
@@ -51,8 +54,8 @@ public:
     // True once the output is known to be silent for good. Any thread.
     bool silent() const { return driver_.load() == Driver::none; }
     // On a silent output, lets the time since the last call pass in the
-    // music (and on a sound server away with no timer to count it, the
-    // time since it went). Call it before each command to the music.
+    // music; does nothing otherwise. Call it before each command to the
+    // music.
     void count_silent_time();
     // How often the sound server found the game's stream empty (0 on
     // another output): what a player hears as a gap.
@@ -62,6 +65,9 @@ private:
     enum class Driver { choosing, pulseaudio, alsa, none };
 
     void choose();
+    // The output as the game's thread knows it; learning of the choice,
+    // does what the game's thread does once for it.
+    Driver chosen_for_game();
     bool open_alsa();
     static int device_callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
 
@@ -73,7 +79,9 @@ private:
     std::unique_ptr<PulseOutput> pulse_;
     fluid_settings_t* alsa_settings_ = nullptr;
     fluid_audio_driver_t* alsa_ = nullptr;
-    SilentTime silent_time_;  // the game's thread, once silent
+    // The game's thread, which on a silent output is the mixer.
+    SilentTime silent_time_ GUARDED_BY(the_mixer);
+    Driver game_knows_ = Driver::choosing;  // the game's thread
 
     // Set once, by the sound-up thread, when the output is chosen.
     std::atomic<Driver> driver_{Driver::choosing};

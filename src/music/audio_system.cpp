@@ -33,8 +33,8 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
     // Without a device, the music's time is brought up to now first.
     if (output_)
         output_->count_silent_time();
-    const bool was_started = sequencer_.started();
-    const int passes = sequencer_.passes();
+    const bool was_under_way = sequencer_.pass_under_way();
+    const int passes = sequencer_.passes_started();
     std::string text;
     int result = commands_.run(command, text);
     if (reply_len > 0) {
@@ -42,7 +42,7 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
         std::memcpy(reply, text.data(), length);
         reply[length] = '\0';
     }
-    tell_output(was_started, passes);
+    tell_output(was_under_way, passes);
     return result;
 }
 
@@ -50,13 +50,13 @@ int AudioSystem::mci_send_string(const char* command, char* reply, std::size_t r
 // game asks for the mode every frame), an open or a close of a piece that
 // was not played does not. A pass that has ended may still be queued to
 // the speakers, so stopping it is a change too.
-void AudioSystem::tell_output(bool was_started, int passes_before)
+void AudioSystem::tell_output(bool was_under_way, int passes_before)
 {
     if (!output_)
         return;
-    if (sequencer_.passes() != passes_before && sequencer_.started())
+    if (sequencer_.passes_started() != passes_before && sequencer_.pass_under_way())
         output_->pass_starts();
-    else if (was_started && !sequencer_.started())
+    else if (was_under_way && !sequencer_.pass_under_way())
         output_->music_stops();
 }
 
@@ -77,6 +77,7 @@ void AudioSystem::play_wave(const std::string& path)
 
 void AudioSystem::render(std::span<float> left, std::span<float> right)
 {
+    ActingAsMixer mixer;
     std::fill(left.begin(), left.end(), 0.0f);
     std::fill(right.begin(), right.end(), 0.0f);
     int frames = static_cast<int>(std::min(left.size(), right.size()));

@@ -9,7 +9,8 @@
 //   Platform::play_wave       -> AudioSystem::play_wave
 //
 // All three are called from the game's thread and return quickly; the mix
-// is made by the mixer, the output's own thread. The output and the
+// is made by the mixer, the thread that makes the sound for the output in
+// use (thread_safety.h). The output and the
 // synthesiser's SoundFont come up on the sound-up thread once start_output
 // is called; a piece played before then starts once they are up. With no
 // sound server or card the game runs silent: the music still advances in
@@ -73,22 +74,21 @@ private:
 
     void start_synth();
     // Tells the output what a media command did to the music.
-    void tell_output(bool was_started, int passes_before);
+    void tell_output(bool was_under_way, int passes_before);
     // What the output asks for, on the mixer (see sound_source.h).
-    Music mix_music(float* left, float* right, int frames) override;
-    bool mix_effects(float* left, float* right, int frames) override;
-    void restart_effect() override;
-    void restart_music() override;
-    void pass_time(int frames) override;
+    Music mix_music(float* left, float* right, int frames) override REQUIRES(the_mixer);
+    bool mix_effects(float* left, float* right, int frames) override REQUIRES(the_mixer);
+    void restart_effect() override REQUIRES(the_mixer);
+    void restart_music() override REQUIRES(the_mixer);
+    void pass_time(int frames) override REQUIRES(the_mixer);
 
     MidiSequencer sequencer_;
     MediaCommands commands_;  // the game's thread
     WavePlayer waves_;
-    // The mixer's.
-    Upsampler upsampler_;
-    float music_left_[MUSIC_BLOCK], music_right_[MUSIC_BLOCK];
-    float spare_[2] = {};     // an output frame made but not yet asked for
-    bool has_spare_ = false;
-    int time_left_over_ = 0;  // output frames of time not yet counted
+    Upsampler upsampler_ GUARDED_BY(the_mixer);
+    float music_left_[MUSIC_BLOCK] GUARDED_BY(the_mixer), music_right_[MUSIC_BLOCK] GUARDED_BY(the_mixer);
+    float spare_[2] GUARDED_BY(the_mixer) = {};  // an output frame made but not yet asked for
+    bool has_spare_ GUARDED_BY(the_mixer) = false;
+    int time_left_over_ GUARDED_BY(the_mixer) = 0;  // output frames of time not yet counted
     std::unique_ptr<AudioOutput> output_;  // last: stops before the rest goes
 };

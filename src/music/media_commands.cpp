@@ -81,10 +81,10 @@ MediaError MediaCommands::act(PieceVerb verb, std::string& reply)
 {
     switch (verb) {
     case PieceVerb::status:
-        reply = sequencer_.playing() ? "playing" : "stopped";
+        reply = sequencer_.pass_playing() ? "playing" : "stopped";
         break;
     case PieceVerb::play:
-        return sequencer_.play_from_start() ? MEDIA_OK : MEDIA_CANNOT_PLAY;
+        return sequencer_.start_pass() ? MEDIA_OK : MEDIA_CANNOT_PLAY;
     case PieceVerb::stop:
         sequencer_.stop();
         break;

@@ -36,7 +36,7 @@ std::optional<std::vector<uint8_t>> read_file(const std::string& path)
 
 MidiSequencer::~MidiSequencer()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     drop_player();
 }
 
@@ -51,13 +51,14 @@ bool MidiSequencer::open(const std::string& path)
     auto presets = midi_file_presets(*bytes);
     close();
     std::unique_ptr<Synth> old;
+    std::vector<uint8_t> old_piece;
     {
-        std::lock_guard making(making_mutex_);
-        piece_ = std::move(*bytes);
+        MutexLock making(making_mutex_);
         presets_ = PresetSet(presets.begin(), presets.end());
         std::unique_ptr<Synth> synth = synth_for_piece();
         // The piece is closed, so no player is bound to the old one.
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
+        old_piece = std::exchange(piece_, std::move(*bytes));
         length_frames_ = std::llround(*seconds * Synth::SAMPLE_RATE);
         if (synth)
             old = std::exchange(synth_, std::move(synth));
@@ -80,7 +81,7 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
         return nullptr;
     PresetSet wanted = presets_;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         if (synth_) {
             const PresetSet& held = synth_->presets();
             if (std::includes(held.begin(), held.end(), wanted.begin(), wanted.end()))
@@ -93,34 +94,38 @@ std::unique_ptr<Synth> MidiSequencer::synth_for_piece()
 
 void MidiSequencer::close()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
+    under_way_ = false;
     drop_player();
     length_frames_ = 0;
 }
 
-bool MidiSequencer::play_from_start()
+bool MidiSequencer::start_pass()
 {
-    std::lock_guard lock(mutex_);
-    ++passes_;
-    return start_pass();
+    MutexLock lock(mutex_);
+    ++passes_started_;
+    under_way_ = true;
+    return renew_player();
 }
 
 void MidiSequencer::restart_pass()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     // Most often nothing of it has been made: the player from the play
     // stays, and nothing sounding is cut.
-    if (started_ && frames_played_ > 0)
-        start_pass();
+    if (under_way_ && frames_played_ > 0)
+        renew_player();
 }
 
-bool MidiSequencer::start_pass()
+// The game reads under_way_ without the lock: a restart leaves it as it is,
+// so that no poll sees the pass stopped for the moment the player is
+// changed. Only a player that cannot be made stops the pass.
+bool MidiSequencer::renew_player()
 {
     drop_player();
     frames_played_ = 0;
-    started_ = true;
     if (synth_ && !make_player()) {
-        started_ = false;
+        under_way_ = false;
         return false;
     }
     return true;
@@ -128,11 +133,12 @@ bool MidiSequencer::start_pass()
 
 void MidiSequencer::stop()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
+    under_way_ = false;
     drop_player();
 }
 
-bool MidiSequencer::playing() const { return started_ && frames_played_ < length_frames_; }
+bool MidiSequencer::pass_playing() const { return under_way_ && frames_played_ < length_frames_; }
 
 MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int frames)
 {
@@ -140,18 +146,18 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
     // the same two channels.
     float* dry[2] = {left, right};
     float* effects[2] = {left, right};
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!synth_)
         return {};
     const int64_t played = frames_played_, length = length_frames_;
     // With the pass over and no voice left there is nothing to hear: the
     // channels stay silent and the synthesiser sleeps.
-    const bool pass_sounds = started_ && played < length;
+    const bool pass_sounds = under_way_ && played < length;
     if (!pass_sounds && fluid()->fluid_synth_get_active_voice_count(synth_->get()) == 0)
         return {};
     fluid()->fluid_synth_process(synth_->get(), frames, 2, effects, 2, dry);
     Rendered rendered{.sounded = true, .pass_ended_at = {}};
-    if (started_) {
+    if (under_way_) {
         frames_played_ = played + frames;
         if (pass_sounds && played + frames >= length)
             rendered.pass_ended_at = int(length - played);
@@ -161,24 +167,24 @@ MidiSequencer::Rendered MidiSequencer::render(float* left, float* right, int fra
 
 void MidiSequencer::pass_time(int frames)
 {
-    std::lock_guard lock(mutex_);
-    if (started_)
+    MutexLock lock(mutex_);
+    if (under_way_)
         frames_played_ += frames;
 }
 
 void MidiSequencer::attach(const SoundFontFile& font)
 {
-    std::lock_guard making(making_mutex_);
+    MutexLock making(making_mutex_);
     font_ = font;
     auto synth = Synth::make(font, presets_);
     if (!synth)
         return;  // no music: the pieces never sound
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     synth_ = std::move(synth);
     // A pass played before now starts as the synthesiser does.
     frames_played_ = 0;
-    if (started_ && !make_player())
-        started_ = false;
+    if (under_way_ && !make_player())
+        under_way_ = false;
 }
 
 bool MidiSequencer::make_player()
@@ -197,7 +203,6 @@ bool MidiSequencer::make_player()
 
 void MidiSequencer::drop_player()
 {
-    started_ = false;
     if (!player_)
         return;
     fluid()->delete_fluid_player(player_);

@@ -21,6 +21,7 @@
 #include <chrono>
 
 #include "music/silent_time.h"
+#include "music/thread_safety.h"
 
 class ServerLink {
 public:
@@ -48,7 +49,7 @@ public:
     void lost(Clock::time_point now);
     // Every TICK while ticks(): lets the time since the loss pass in the
     // music and says what is due.
-    Due tick(Clock::time_point now);
+    Due tick(Clock::time_point now) REQUIRES(the_mixer);
 
 private:
     SilentTime away_;  // the time since the server was lost

@@ -10,6 +10,7 @@
 
 #include "music/sound_source.h"
 #include "music/sound_units.h"
+#include "music/thread_safety.h"
 
 class SilentTime {
 public:
@@ -23,7 +24,7 @@ public:
         counted_ = {};
     }
     // Lets the time from the beginning until now pass in the music.
-    void count(Clock::time_point now)
+    void count(Clock::time_point now) REQUIRES(the_mixer)
     {
         Frames due = format_.frames_in(std::chrono::duration_cast<std::chrono::microseconds>(now - began_));
         while (counted_ < due) {

@@ -4,21 +4,27 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 #include "music/fluid_library.h"
+#include "music/thread_safety.h"
 
 namespace {
 
 // The loader's callbacks carry no context of their own: the trimmed forms
 // are found by the file's name. The synthesiser opens the file again to
-// read an instrument's samples, from the mixer too when a piece selects an
-// instrument no channel holds.
-std::mutex offered_mutex;
-std::map<std::string, std::shared_ptr<const TrimmedSoundFont>>& offered()
+// read an instrument's samples when a channel selects it: where a Synth is
+// made, for the instruments it holds; and on the mixer, under its lock,
+// for one a piece selects that no channel holds (a program change with no
+// note after it, one the SoundFont lacks and falls back from, a
+// seventeenth instrument). The game's two pieces select none such.
+struct Offered {
+    Mutex mutex;
+    std::map<std::string, std::shared_ptr<const TrimmedSoundFont>> fonts GUARDED_BY(mutex);
+};
+Offered& offered()
 {
-    static std::map<std::string, std::shared_ptr<const TrimmedSoundFont>> fonts;
-    return fonts;
+    static Offered offered;
+    return offered;
 }
 
 struct TrimmedFile {
@@ -31,9 +37,10 @@ void* open_file(const char* name)
 {
     std::shared_ptr<const TrimmedSoundFont> font;
     {
-        std::lock_guard lock(offered_mutex);
-        auto it = offered().find(name);
-        if (it == offered().end())
+        Offered& known = offered();
+        MutexLock lock(known.mutex);
+        auto it = known.fonts.find(name);
+        if (it == known.fonts.end())
             return nullptr;
         font = it->second;
     }
@@ -101,6 +108,7 @@ fluid_sfloader_t* new_trimming_sfloader(fluid_settings_t* settings)
 
 void offer_trimmed_sound_font(const std::string& path, std::shared_ptr<const TrimmedSoundFont> font)
 {
-    std::lock_guard lock(offered_mutex);
-    offered()[path] = std::move(font);
+    Offered& known = offered();
+    MutexLock lock(known.mutex);
+    known.fonts[path] = std::move(font);
 }

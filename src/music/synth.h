@@ -31,9 +31,10 @@ public:
     // 11 kHz, and voices cost in proportion to the rate.
     static constexpr int SAMPLE_RATE = 22050;
 
-    // A synthesiser holding the samples of `presets` (and their fallbacks)
-    // in memory, so that a piece's program changes never read the disk on
-    // the mixer; null when it cannot be made.
+    // A synthesiser holding the samples of `presets` in memory, so that a
+    // piece playing only those never reads the disk on the mixer; null
+    // when it cannot be made. An instrument selected that it does not hold
+    // is read on the mixer (see sound_font_loader.cpp).
     static std::unique_ptr<Synth> make(const SoundFontFile& font, const PresetSet& presets);
     ~Synth();
     Synth(const Synth&) = delete;

@@ -12,14 +12,14 @@ WavePlayer::WavePlayer(int out_rate)
 void WavePlayer::play(const std::string& path)
 {
     auto sound = sound_for(path);
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     playing_ = std::move(sound);
     next_frame_ = 0;
 }
 
 bool WavePlayer::mix(float* left, float* right, int frames)
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!playing_ || next_frame_ == playing_->frames())
         return false;
     std::size_t count = std::min<std::size_t>(frames, playing_->frames() - next_frame_);
@@ -33,7 +33,7 @@ bool WavePlayer::mix(float* left, float* right, int frames)
 
 void WavePlayer::restart()
 {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     next_frame_ = 0;
 }
 

@@ -7,9 +7,9 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "music/thread_safety.h"
 #include "music/wave_sound.h"
 
 class WavePlayer {
@@ -21,11 +21,11 @@ public:
     void play(const std::string& path);
     // Adds the playing sound's next frames to both channels; false when no
     // sound plays.
-    bool mix(float* left, float* right, int frames);
+    bool mix(float* left, float* right, int frames) REQUIRES(the_mixer);
     // Takes the last sound started back to its start, even when it has
     // already been mixed to its end (a short sound can be, by the time
     // the output writes it again from where the listener is).
-    void restart();
+    void restart() REQUIRES(the_mixer);
 
 private:
     std::shared_ptr<const WaveSound> sound_for(const std::string& path);
@@ -34,7 +34,8 @@ private:
     std::shared_ptr<const WaveSound> blip_;
     std::map<std::string, std::shared_ptr<const WaveSound>> decoded_;  // game thread only
 
-    std::mutex mutex_;  // guards the last sound started and its next frame
-    std::shared_ptr<const WaveSound> playing_;
-    std::size_t next_frame_ = 0;
+    // The last sound started and its next frame.
+    Mutex mutex_;
+    std::shared_ptr<const WaveSound> playing_ GUARDED_BY(mutex_);
+    std::size_t next_frame_ GUARDED_BY(mutex_) = 0;
 };

@@ -1,4 +1,7 @@
 // The media commands over the real synthesiser, rendered offline.
+#include <atomic>
+#include <thread>
+
 #include "audio_fixture.h"
 #include "midi_bytes.h"
 #include "music/media_commands.h"
@@ -64,19 +67,54 @@ TEST_F(MusicTest, ARestartTakesThePassUnderWayBackToItsFirstNoteAndNoStoppedOne)
         sequencer.render(left.data(), right.data(), int(left.size()));
         return rms(left);
     };
-    sequencer.play_from_start();
+    sequencer.start_pass();
     const double first = made(0.15);
     made(0.55);  // into the second note: 0.7 s of the 0.8 s made
     sequencer.restart_pass();
     EXPECT_GT(made(0.15), 0.5 * first) << "the first note sounds again";
     made(0.5);
-    EXPECT_TRUE(sequencer.playing()) << "the pass's end moved with its start";
-    EXPECT_EQ(sequencer.passes(), 1) << "still the same pass";
+    EXPECT_TRUE(sequencer.pass_playing()) << "the pass's end moved with its start";
+    EXPECT_EQ(sequencer.passes_started(), 1) << "still the same pass";
 
     sequencer.stop();
     sequencer.restart_pass();
-    EXPECT_FALSE(sequencer.started());
+    EXPECT_FALSE(sequencer.pass_under_way());
     EXPECT_LT(made(0.15), 0.5 * first) << "a stopped piece stays stopped (only the reverb fades)";
+}
+
+// The game asks after the piece every frame, without a lock, while the
+// mixer may restart the pass under way: a poll that saw it stopped would
+// play the piece again or stop the music.
+TEST_F(MusicTest, ARestartNeverShowsTheGameAStoppedPiece)
+{
+    auto font = find_sound_font();
+    ASSERT_TRUE(font);
+    MidiSequencer sequencer;
+    sequencer.attach(*font);
+    // Many notes: dropping a player takes a while, as it would for a
+    // real piece, which widens the moment a poll could fall into.
+    std::vector<NoteSpan> notes;
+    for (uint32_t ms = 0; ms < 20000; ms += 10)
+        notes.push_back({ms, ms + 5});
+    ASSERT_TRUE(sequencer.open(file("busy.mid", piano_piece(notes))));
+    ASSERT_TRUE(sequencer.start_pass());
+    std::atomic<bool> done{false};
+    std::atomic<int> polls{0}, seen_stopped{0};
+    std::thread game([&] {
+        for (; !done; ++polls)
+            if (!sequencer.pass_under_way() || !sequencer.pass_playing())
+                ++seen_stopped;
+    });
+    while (polls == 0)
+        std::this_thread::yield();
+    float left[64], right[64];
+    for (int restarts = 0; restarts < 2000 && seen_stopped == 0; ++restarts) {
+        sequencer.render(left, right, 64);  // some of the pass made, so the restart acts
+        sequencer.restart_pass();
+    }
+    done = true;
+    game.join();
+    EXPECT_EQ(seen_stopped, 0) << "of " << polls << " polls";
 }
 
 TEST_F(MusicTest, StopCutsASoundingNoteWithoutItsRelease)
