@@ -23,13 +23,14 @@ pa_buffer_attr buffer_for(StreamFormat format)
             .fragsize = ANY};
 }
 
-class LoopLock {
+class SCOPED_CAPABILITY LoopLock {
 public:
-    LoopLock(const PulseLibrary& pa, pa_threaded_mainloop* loop) : pa_(pa), loop_(loop)
+    LoopLock(const PulseLibrary& pa, pa_threaded_mainloop* loop, [[maybe_unused]] const PulseLoopLock& lock) ACQUIRE(lock)
+        : pa_(pa), loop_(loop)
     {
         pa_.pa_threaded_mainloop_lock(loop_);
     }
-    ~LoopLock() { pa_.pa_threaded_mainloop_unlock(loop_); }
+    ~LoopLock() RELEASE() { pa_.pa_threaded_mainloop_unlock(loop_); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
@@ -53,7 +54,7 @@ PulseOutput::~PulseOutput()
     if (!loop_)
         return;
     {
-        LoopLock lock(pa_, loop_);
+        LoopLock lock(pa_, loop_, loop_lock_);
         if (tick_)
             pa_.pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
         drop_connection();
@@ -66,7 +67,7 @@ bool PulseOutput::connect()
 {
     if (!loop_ || pa_.pa_threaded_mainloop_start(loop_) < 0)
         return false;
-    LoopLock lock(pa_, loop_);
+    LoopLock lock(pa_, loop_, loop_lock_);
     // Without the timer a first try could wait for ever, and a lost server
     // would never be tried again: no timer, no output.
     if (!make_timer())
@@ -82,26 +83,26 @@ bool PulseOutput::connect()
 
 void PulseOutput::pass_starts()
 {
-    LoopLock lock(pa_, loop_);
+    LoopLock lock(pa_, loop_, loop_lock_);
     change(StreamQueue::Change::pass_starts);
 }
 
 void PulseOutput::music_stops()
 {
-    LoopLock lock(pa_, loop_);
+    LoopLock lock(pa_, loop_, loop_lock_);
     change(StreamQueue::Change::music_stops);
 }
 
 void PulseOutput::effect_starts()
 {
-    LoopLock lock(pa_, loop_);
+    LoopLock lock(pa_, loop_, loop_lock_);
     change(StreamQueue::Change::effect_starts);
 }
 
 
 int PulseOutput::underflows()
 {
-    LoopLock lock(pa_, loop_);
+    LoopLock lock(pa_, loop_, loop_lock_);
     return underflows_;
 }
 
@@ -147,6 +148,7 @@ void PulseOutput::begin_connect()
 void PulseOutput::on_context_state(pa_context* context, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
+    self->loop_lock_.held_by_loop();
     switch (self->pa_.pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
         self->on_answer();
@@ -208,8 +210,11 @@ bool PulseOutput::make_timer()
 {
     pa_mainloop_api* api = pa_.pa_threaded_mainloop_get_api(loop_);
     tick_ = api->time_new(
-        api, nullptr, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-            static_cast<PulseOutput*>(self)->on_tick();
+        api, nullptr, [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+            auto* self = static_cast<PulseOutput*>(data);
+            self->loop_lock_.held_by_loop();
+            ActingAsMixer mixer;
+            self->on_tick();
         },
         this);
     return tick_ != nullptr;
@@ -261,6 +266,7 @@ void PulseOutput::open_stream()
 void PulseOutput::on_stream_state(pa_stream* stream, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
+    self->loop_lock_.held_by_loop();
     pa_stream_state_t state = self->pa_.pa_stream_get_state(stream);
     if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
         self->lose_server();
@@ -269,11 +275,19 @@ void PulseOutput::on_stream_state(pa_stream* stream, void* data)
         self->uncork_stream();
 }
 
-void PulseOutput::on_underflow(pa_stream*, void* self) { ++static_cast<PulseOutput*>(self)->underflows_; }
-
-void PulseOutput::on_write(pa_stream*, std::size_t bytes, void* self)
+void PulseOutput::on_underflow(pa_stream*, void* data)
 {
-    static_cast<PulseOutput*>(self)->append(bytes);
+    auto* self = static_cast<PulseOutput*>(data);
+    self->loop_lock_.held_by_loop();
+    ++self->underflows_;
+}
+
+void PulseOutput::on_write(pa_stream*, std::size_t bytes, void* data)
+{
+    auto* self = static_cast<PulseOutput*>(data);
+    self->loop_lock_.held_by_loop();
+    ActingAsMixer mixer;
+    self->append(bytes);
 }
 
 // One block of shared memory a request where the server allows it: each
@@ -312,6 +326,8 @@ void PulseOutput::ask_where_listener_is()
 void PulseOutput::on_timing(pa_stream* stream, int success, void* data)
 {
     auto* self = static_cast<PulseOutput*>(data);
+    self->loop_lock_.held_by_loop();
+    ActingAsMixer mixer;
     if (stream != self->stream_ || ++self->answered_ != self->asked_)
         return;
     std::optional<Frames> listener = success ? self->listener() : std::nullopt;

@@ -17,11 +17,11 @@
 // is back. Any call to libpulse that fails drops the connection the same
 // way: silence and a retry.
 //
-// Threads: libpulse's loop thread runs every callback and timer, and with
-// them all the private functions; it is the mixer. The public functions
-// take the loop's lock, which the loop thread holds while it runs a
-// callback (at most one request's mixing). The sound-up thread calls
-// connect; the game's thread the changes.
+// Threads: libpulse's loop thread runs every callback and timer, holding
+// the loop's lock; it is the mixer. Everything else here is guarded by
+// that lock: the public functions take it (the sound-up thread connects,
+// the game's thread tells the changes), and the loop thread holds it at
+// most through one request's mixing.
 #pragma once
 
 #include <optional>
@@ -32,6 +32,14 @@
 #include "music/sound_source.h"
 #include "music/sound_units.h"
 #include "music/stream_queue.h"
+#include "music/thread_safety.h"
+
+// libpulse's loop lock, as the compiler follows it: taken with LoopLock,
+// and held by libpulse for every callback and timer, which say so.
+class CAPABILITY("mutex") PulseLoopLock {
+public:
+    void held_by_loop() const ASSERT_CAPABILITY(this) {}
+};
 
 class PulseOutput {
 public:
@@ -55,26 +63,26 @@ public:
     int underflows();
 
 private:
-    void change(StreamQueue::Change change);
+    void change(StreamQueue::Change change) REQUIRES(loop_lock_);
     // The moves of the link, with libpulse's side of each.
-    void begin_connect();
-    void on_answer();
-    void lose_server();
-    void drop_connection();
-    bool make_timer();
-    void arm_tick();
-    void on_tick();
+    void begin_connect() REQUIRES(loop_lock_);
+    void on_answer() REQUIRES(loop_lock_);
+    void lose_server() REQUIRES(loop_lock_);
+    void drop_connection() REQUIRES(loop_lock_);
+    bool make_timer() REQUIRES(loop_lock_);
+    void arm_tick() REQUIRES(loop_lock_);
+    void on_tick() REQUIRES(loop_lock_, the_mixer);
 
-    void open_stream();
-    void append(std::size_t bytes);
-    void ask_where_listener_is();
-    std::optional<Frames> listener() const;
-    void write_again(StreamQueue::Rewrite rewrite);
-    std::span<float> begin_block(Frames wanted);
-    bool send(std::span<float> block, int64_t offset, pa_seek_mode_t seek);
-    void cork_stream();
-    void uncork_stream();
-    bool stream_ready() const;
+    void open_stream() REQUIRES(loop_lock_);
+    void append(std::size_t bytes) REQUIRES(loop_lock_, the_mixer);
+    void ask_where_listener_is() REQUIRES(loop_lock_);
+    std::optional<Frames> listener() const REQUIRES(loop_lock_);
+    void write_again(StreamQueue::Rewrite rewrite) REQUIRES(loop_lock_, the_mixer);
+    std::span<float> begin_block(Frames wanted) REQUIRES(loop_lock_);
+    bool send(std::span<float> block, int64_t offset, pa_seek_mode_t seek) REQUIRES(loop_lock_);
+    void cork_stream() REQUIRES(loop_lock_);
+    void uncork_stream() REQUIRES(loop_lock_);
+    bool stream_ready() const REQUIRES(loop_lock_);
 
     static void on_context_state(pa_context* context, void* self);
     static void on_stream_state(pa_stream* stream, void* self);
@@ -84,17 +92,18 @@ private:
 
     const PulseLibrary& pa_;
     StreamFormat format_;
-    StreamQueue queue_;
-    ServerLink link_;
+    PulseLoopLock loop_lock_;
+    StreamQueue queue_ GUARDED_BY(loop_lock_);
+    ServerLink link_ GUARDED_BY(loop_lock_);
 
     pa_threaded_mainloop* loop_;
-    pa_context* context_ = nullptr;
-    pa_stream* stream_ = nullptr;
+    pa_context* context_ GUARDED_BY(loop_lock_) = nullptr;
+    pa_stream* stream_ GUARDED_BY(loop_lock_) = nullptr;
     // The one timer, made before the first try and kept for the output's
     // life: each move that needs it only sets it again.
-    pa_time_event* tick_ = nullptr;
+    pa_time_event* tick_ GUARDED_BY(loop_lock_) = nullptr;
     // Questions about the listener on this stream: asked, and answered.
     // Answers come in order; only the one to the latest question counts.
-    int asked_ = 0, answered_ = 0;
-    int underflows_ = 0;
+    int asked_ GUARDED_BY(loop_lock_) = 0, answered_ GUARDED_BY(loop_lock_) = 0;
+    int underflows_ GUARDED_BY(loop_lock_) = 0;
 };

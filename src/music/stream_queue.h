@@ -25,6 +25,9 @@
 // the listener, so the end is heard whole and the new pass right after
 // it. Without an answer nothing is written again: the new sounds follow
 // what is queued.
+//
+// Whoever holds the stream owns its queue; only the mixer makes sound with
+// it (a request, an answer, a rewrite).
 #pragma once
 
 #include <chrono>
@@ -34,6 +37,7 @@
 
 #include "music/sound_source.h"
 #include "music/sound_units.h"
+#include "music/thread_safety.h"
 
 class StreamQueue {
 public:
@@ -83,19 +87,19 @@ public:
     // The events.
     // The server asks for more: the next frames at the write index into
     // `out` (interleaved). True when the stream is to be corked now.
-    bool request(std::span<float> out);
+    bool request(std::span<float> out) REQUIRES(the_mixer);
     Ask change(Change change);
     // The server has told where the listener is: the frames to write again
     // for the changes since the last answer, none when nothing queued lies
     // ahead of the listener (the new sound then simply follows what is
     // queued).
-    Rewrite answer(Frames listener);
+    Rewrite answer(Frames listener) REQUIRES(the_mixer);
     // The server could not tell.
     void no_answer();
 
     // The rewrite's next frames into `out`, as many as fit; moves it on.
     // Returns the part of `out` filled.
-    std::span<float> render_again(Rewrite& rewrite, std::span<float> out);
+    std::span<float> render_again(Rewrite& rewrite, std::span<float> out) REQUIRES(the_mixer);
 
 private:
     // The most frames mixed in one go, and the frames kept for writing
@@ -125,9 +129,9 @@ private:
     void play();
     // Mixes `frames` (at most CHUNK) from index `at` into out, interleaved;
     // true when anything sounded.
-    bool render(Frames at, int frames, Take music, Take effects, float* out);
-    bool make_music(Frames at, int frames, Take take);
-    bool make_effects(Frames at, int frames, Take take);
+    bool render(Frames at, int frames, Take music, Take effects, float* out) REQUIRES(the_mixer);
+    bool make_music(Frames at, int frames, Take take) REQUIRES(the_mixer);
+    bool make_effects(Frames at, int frames, Take take) REQUIRES(the_mixer);
 
     StreamFormat format_;
     SoundSource& source_;
