@@ -7,6 +7,8 @@
 #include <QTranslator>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 
@@ -187,6 +189,39 @@ int play(const QString& private_folder, SignalWatcher& leave_signals)
     return 0;
 }
 
+// The game once Qt is up: the single-copy lock, then the window, until
+// the game ends; the lock is freed on return.
+int run(const CommandLine& line)
+{
+    // Until the window is up, a signal only closes a box that is open.
+    bool signalled = false;
+    SignalWatcher leave_signals([&signalled] {
+        signalled = true;
+        reject_open_boxes();
+    });
+    if (line.desktop && !enter_desktop_folder())
+        return 1;
+    QString private_folder = private_runtime_folder();
+    std::optional<QLockFile> single_copy;
+    if (!take_lock_or_refuse(single_copy, private_folder, signalled))
+        return 0;
+    return play(private_folder, leave_signals);
+}
+
+// Ends the program without Qt's own teardown, once the files are saved
+// and the lock is freed. On Wayland that teardown can wait for ever: Qt
+// (6.4 and since) stops its event thread even when the main thread has
+// just prepared a read for it, that read is then neither read nor
+// cancelled, and its second event thread, woken by the compositor's next
+// message, waits for it in wl_display_read_events while the main thread
+// waits for that thread. Nothing left in Qt's keeping needs ending.
+[[noreturn]] void leave(int status)
+{
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -207,18 +242,5 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QString());
     load_translations(app);
     use_japanese_ui_font();
-
-    // Until the window is up, a signal only closes a box that is open.
-    bool signalled = false;
-    SignalWatcher leave_signals([&signalled] {
-        signalled = true;
-        reject_open_boxes();
-    });
-    if (line.desktop && !enter_desktop_folder())
-        return 1;
-    QString private_folder = private_runtime_folder();
-    std::optional<QLockFile> single_copy;
-    if (!take_lock_or_refuse(single_copy, private_folder, signalled))
-        return 0;
-    return play(private_folder, leave_signals);
+    leave(run(line));
 }

@@ -185,11 +185,12 @@ e2e_new_dir() {
 
 # e2e_start_game WORKDIR RUNTIMEDIR [LOGNAME [ARG...]]: starts the game
 # from the working folder with its own XDG_RUNTIME_DIR and the arguments
-# given; sets GAME_PID.
+# given, and with GAME_PRELOAD, when set, preloaded; sets GAME_PID.
 e2e_start_game() {
     local wd=$1 rd=$2 logname=${3:-game}
     shift $(($# < 3 ? $# : 3))
-    (cd "$wd" && XDG_RUNTIME_DIR=$rd exec "$E2E_GAME" "$@") >>"$E2E_TMP/$logname.log" 2>&1 &
+    (cd "$wd" && XDG_RUNTIME_DIR=$rd LD_PRELOAD=${GAME_PRELOAD:-${LD_PRELOAD:-}} exec "$E2E_GAME" "$@") \
+        >>"$E2E_TMP/$logname.log" 2>&1 &
     GAME_PID=$!
     E2E_PIDS+=("$GAME_PID")
     log "game started, pid $GAME_PID, in $wd"

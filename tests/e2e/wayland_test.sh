@@ -37,10 +37,12 @@ start_weston() {
 
 # start_wayland_game WORKDIR RUNTIMEDIR LOGNAME: the game on our weston,
 # told to use Wayland, with neither an X display nor a platform setting
-# to fall back on; sets GAME_PID.
+# to fall back on; sets GAME_PID. With GAME_PRELOAD set, that library is
+# preloaded into it.
 start_wayland_game() {
     (cd "$1" && exec env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY="$WESTON_DIR/wl" \
-        XDG_RUNTIME_DIR="$2" "$E2E_GAME" -platform wayland) >>"$E2E_TMP/$3.log" 2>&1 &
+        XDG_RUNTIME_DIR="$2" ${GAME_PRELOAD:+LD_PRELOAD="$GAME_PRELOAD"} "$E2E_GAME" -platform wayland) \
+        >>"$E2E_TMP/$3.log" 2>&1 &
     GAME_PID=$!
     E2E_PIDS+=("$GAME_PID")
     log "game started on Wayland, pid $GAME_PID"
@@ -169,15 +171,20 @@ check "the misses count moved" test "$(differing "$E2E_TMP/before_typing.png" "$
 
 # A second copy shows its box and, after Return, ends; the running copy
 # is asked to come forward (weston 10 has no activation protocol, so
-# that is not seen here) and plays on.
+# that is not seen here) and plays on. Each second copy's threads are
+# slow to wake, as on a busy machine, where Qt's own ending of its
+# Wayland connection could hang for ever after the box; three copies, as
+# even so it did not hang every time.
 first=$GAME_PID
-start_wayland_game "$wd" "$rd" second
-second=$GAME_PID
-sleep 2
-x11_shot second_copy_box >/dev/null
-xdotool key Return
-e2e_wait_exit "$second" 10 || true
-check "a second copy ends with 0 after its box ($EXIT_CODE)" test "$EXIT_CODE" = 0
+for copy in 1 2 3; do
+    GAME_PRELOAD=$E2E_SLOW_WAKE start_wayland_game "$wd" "$rd" "second_$copy"
+    second=$GAME_PID
+    sleep 2
+    x11_shot "second_copy_box_$copy" >/dev/null
+    xdotool key Return
+    e2e_wait_exit "$second" 10 || true
+    check "a second copy ($copy of 3, slow threads) ends with 0 after its box ($EXIT_CODE)" test "$EXIT_CODE" = 0
+done
 GAME_PID=$first
 check "the running copy plays on" alive "$GAME_PID"
 # The compositor takes the ended copy's box away in its own time.
