@@ -64,9 +64,8 @@ std::unique_ptr<WaylandPresenter> WaylandPresenter::create(QWidget* field, QPoin
     if (QGuiApplication::platformName() != "wayland")
         return nullptr;
     std::unique_ptr<WaylandPresenter> presenter(new WaylandPresenter(field, origin));
-    if (!presenter->bind_globals() || !presenter->make_buffer())
+    if (!presenter->bind_globals() || !presenter->make_buffer() || !presenter->make_subsurface())
         return nullptr;
-    presenter->make_subsurface();
     return presenter;
 }
 
@@ -85,8 +84,8 @@ bool WaylandPresenter::bind_globals()
     if (!parent || !display)
         return false;
     queue = wl_display_create_queue(display);
-    wl_display* ours = on_queue(display, queue);
-    if (!queue || !ours)
+    wl_display* ours = queue ? on_queue(display, queue) : nullptr;
+    if (!ours)
         return false;
     Globals globals;
     wl_registry* registry = wl_display_get_registry(ours);
@@ -118,18 +117,26 @@ bool WaylandPresenter::make_buffer()
     return buffer != nullptr;
 }
 
-void WaylandPresenter::make_subsurface()
+// False when Qt lends no compositor or an object cannot be made: the
+// field then repaints through Qt's backing store.
+bool WaylandPresenter::make_subsurface()
 {
     auto* compositor = static_cast<wl_compositor*>(native_resource("compositor"));
-    wl_compositor* ours = on_queue(compositor, queue);
+    wl_compositor* ours = compositor ? on_queue(compositor, queue) : nullptr;
+    if (!ours)
+        return false;
     surface = wl_compositor_create_surface(ours);
     // Clicks and the pointer go through to the window beneath.
-    wl_region* none = wl_compositor_create_region(ours);
+    wl_region* none = surface ? wl_compositor_create_region(ours) : nullptr;
+    wl_proxy_wrapper_destroy(ours);
+    if (!none)
+        return false;
     wl_surface_set_input_region(surface, none);
     wl_region_destroy(none);
-    wl_proxy_wrapper_destroy(ours);
     wl_surface_set_buffer_scale(surface, scale);
     subsurface = wl_subcompositor_get_subsurface(subcompositor, surface, parent);
+    if (!subsurface)
+        return false;
     // In the window's surface, which holds Qt's own frame around the
     // window's contents.
     QPoint at = field->mapTo(field->window(), origin);
@@ -138,6 +145,7 @@ void WaylandPresenter::make_subsurface()
     wl_subsurface_set_desync(subsurface);
     // The subsurface and its place count from the window's next commit.
     field->update();
+    return true;
 }
 
 WaylandPresenter::~WaylandPresenter()

@@ -49,7 +49,7 @@ private:
     WaylandPresenter(QWidget* field, QPoint origin);
     bool bind_globals();
     bool make_buffer();
-    void make_subsurface();
+    bool make_subsurface();
     void copy(const Surface& from, const Rect& r);
 
     QWidget* field;
