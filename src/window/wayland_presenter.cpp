@@ -40,12 +40,18 @@ T* on_queue(T* proxy, wl_event_queue* queue)
 struct Globals {
     wl_shm* shm = nullptr;
     wl_subcompositor* subcompositor = nullptr;
+    // GNOME's compositor is the one offering GTK's shell without
+    // wlroots' layer shell (which Phosh's, also offering GTK's, has).
+    bool gtk_shell = false;
+    bool layer_shell = false;
 };
 
 void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
 {
     auto* globals = static_cast<Globals*>(data);
     std::string_view kind = interface;
+    globals->gtk_shell |= kind == "gtk_shell1";
+    globals->layer_shell |= kind == "zwlr_layer_shell_v1";
     if (kind == "wl_shm" && !globals->shm)
         globals->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     else if (kind == "wl_subcompositor" && !globals->subcompositor)
@@ -95,6 +101,7 @@ bool WaylandPresenter::bind_globals()
     wl_registry_destroy(registry);
     shm = globals.shm;
     subcompositor = globals.subcompositor;
+    attach_once = globals.gtk_shell && !globals.layer_shell;
     return shm && subcompositor;
 }
 
@@ -204,8 +211,9 @@ void WaylandPresenter::put(const Surface& s, const std::vector<Rect>& rects)
         wl_surface_damage_buffer(surface, r.left * scale, r.top * scale, (r.right - r.left) * scale,
                                  (r.bottom - r.top) * scale);
     }
+    if (!filled || !attach_once)
+        wl_surface_attach(surface, buffer, 0, 0);
     filled = true;
-    wl_surface_attach(surface, buffer, 0, 0);
     wl_surface_commit(surface);
     wl_display_flush(display);
 }
