@@ -34,6 +34,10 @@
 #        the same way just before; key to sound is measured for A and B.
 #        Read the per-pair ratios A/C and B/C. Needs weston, xwayland and
 #        qt6-wayland.
+#        MEASURE_SESSION=gnome ...  the same three in a headless mutter of
+#        their own each (bench/desktop_gnome.sh), on the title (menu) and in
+#        a round without keys: CPU of the program, mutter, Xwayland and the
+#        sound server, wake-ups, memory. Needs mutter.
 #
 # Everything runs in private servers: Xvfb with openbox (tests/e2e/lib.sh)
 # and a PulseAudio daemon of our own with a null sink, found by the
@@ -76,7 +80,7 @@ pairs=${2:-5}
 secs=${MEASURE_SECS:-10}
 sound=${MEASURE_SOUND:-1}
 session=${MEASURE_SESSION:-x11}
-case $session in x11 | wayland) ;; *) echo "MEASURE_SESSION: x11 or wayland" >&2; exit 2 ;; esac
+case $session in x11 | wayland | gnome) ;; *) echo "MEASURE_SESSION: x11, wayland or gnome" >&2; exit 2 ;; esac
 # The tool comes with the test build; a game built without it names one.
 key_tool=${MEASURE_KEY_TOOL:-$(dirname "$game")/../bench/key_to_sound}
 tuxtype=$(command -v tuxtype || echo /usr/games/tuxtype)
@@ -87,9 +91,9 @@ export E2E_ASSETS=$top/assets
 export E2E_ARTIFACTS=${MEASURE_OUT:-/tmp/tombora-measure}
 source "$top/tests/e2e/lib.sh"
 source "$top/tests/e2e/pulse.sh"
-if [ "$session" = wayland ]; then
-    e2e_init measure_desktop_wayland
-    # weston's window alone on it: no window manager.
+if [ "$session" != x11 ]; then
+    e2e_init "measure_desktop_$session"
+    # weston's window alone on it: no window manager (mutter needs none).
     e2e_start_x bare
 else
     e2e_init measure_desktop
@@ -211,6 +215,9 @@ key_latency() {
 if [ "$session" = wayland ]; then
     source "$here/desktop_wayland.sh"
     e2e_finish >/dev/null 2>&1
+elif [ "$session" = gnome ]; then
+    source "$here/wayland_session.sh"
+    source "$here/desktop_gnome.sh"
 fi
 
 log "$pairs pairs of runs, $secs s per window"

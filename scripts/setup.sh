@@ -22,7 +22,7 @@ TEST_PACKAGES=(
   git
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
-  xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils weston xwayland
+  xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils weston xwayland mutter
   pulseaudio pulseaudio-utils sox pipewire pipewire-pulse wireplumber dbus
   desktop-file-utils appstream lintian man-db autopkgtest devscripts
 )

@@ -1,5 +1,8 @@
 #include "shell/command_line.h"
 
+#include <QString>
+#include <QVersionNumber>
+
 #include <array>
 #include <cstdlib>
 #include <string_view>
@@ -78,16 +81,22 @@ bool set(const char* name)
 DesktopOffer desktop_offer(const CommandLine& line)
 {
     DesktopOffer offer;
-    for (const std::string& arg : line.toolkit_args)
-        offer.platform_named |= arg == "-platform" || arg == "--platform";
+    const std::vector<std::string>& args = line.toolkit_args;
+    for (size_t i = 1; i < args.size(); i += 2) {
+        offer.platform_named |= args[i] == "-platform" || args[i] == "--platform";
+        if (args[i] == "-display" || args[i] == "--display")
+            offer.x_display_name = args[i + 1];
+    }
     offer.platform_named |= set("QT_QPA_PLATFORM");
     const char* session = std::getenv("XDG_SESSION_TYPE");
     offer.wayland = set("WAYLAND_DISPLAY") || (session && std::string_view(session) == "wayland");
-    offer.x_display = set("DISPLAY");
+    offer.x_display = set("DISPLAY") || !offer.x_display_name.empty();
+    offer.light_natively = QVersionNumber::fromString(QString::fromLatin1(qVersion())) >= QVersionNumber(6, 8);
     return offer;
 }
 
-bool goes_through_x(const DesktopOffer& offer, const std::function<int()>& largest_scale)
+bool goes_through_x(const DesktopOffer& offer, const DesktopQuestions& ask)
 {
-    return !offer.platform_named && offer.wayland && offer.x_display && largest_scale() <= 1;
+    return !offer.platform_named && offer.wayland && offer.x_display && !offer.light_natively
+           && ask.largest_scale() <= 1 && ask.x_answers(offer.x_display_name);
 }

@@ -32,8 +32,9 @@
 #include "window/form1.h"
 #include "window/play_field.h"
 #include "window/qt_platform.h"
-#include "window/wayland_scale.h"
 #include "window/signal_watcher.h"
+#include "window/wayland_scale.h"
+#include "window/x_display.h"
 
 namespace {
 
@@ -229,7 +230,7 @@ int main(int argc, char** argv)
     CommandLine line = parse_command_line(argc, argv);
     if (auto status = answer_command_line(line))
         return *status;
-    if (goes_through_x(desktop_offer(line), largest_wayland_scale)) {
+    if (goes_through_x(desktop_offer(line), {largest_wayland_scale, x_display_answers})) {
         line.toolkit_args.emplace_back("-platform");
         line.toolkit_args.emplace_back("xcb");
     }

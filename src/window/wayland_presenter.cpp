@@ -40,12 +40,18 @@ T* on_queue(T* proxy, wl_event_queue* queue)
 struct Globals {
     wl_shm* shm = nullptr;
     wl_subcompositor* subcompositor = nullptr;
+    // GNOME's compositor is the one offering GTK's shell without
+    // wlroots' layer shell (which Phosh's, also offering GTK's, has).
+    bool gtk_shell = false;
+    bool layer_shell = false;
 };
 
 void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
 {
     auto* globals = static_cast<Globals*>(data);
     std::string_view kind = interface;
+    globals->gtk_shell |= kind == "gtk_shell1";
+    globals->layer_shell |= kind == "zwlr_layer_shell_v1";
     if (kind == "wl_shm" && !globals->shm)
         globals->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     else if (kind == "wl_subcompositor" && !globals->subcompositor)
@@ -64,9 +70,8 @@ std::unique_ptr<WaylandPresenter> WaylandPresenter::create(QWidget* field, QPoin
     if (QGuiApplication::platformName() != "wayland")
         return nullptr;
     std::unique_ptr<WaylandPresenter> presenter(new WaylandPresenter(field, origin));
-    if (!presenter->bind_globals() || !presenter->make_buffer())
+    if (!presenter->bind_globals() || !presenter->make_buffer() || !presenter->make_subsurface())
         return nullptr;
-    presenter->make_subsurface();
     return presenter;
 }
 
@@ -85,8 +90,8 @@ bool WaylandPresenter::bind_globals()
     if (!parent || !display)
         return false;
     queue = wl_display_create_queue(display);
-    wl_display* ours = on_queue(display, queue);
-    if (!queue || !ours)
+    wl_display* ours = queue ? on_queue(display, queue) : nullptr;
+    if (!ours)
         return false;
     Globals globals;
     wl_registry* registry = wl_display_get_registry(ours);
@@ -96,6 +101,7 @@ bool WaylandPresenter::bind_globals()
     wl_registry_destroy(registry);
     shm = globals.shm;
     subcompositor = globals.subcompositor;
+    attach_once = globals.gtk_shell && !globals.layer_shell;
     return shm && subcompositor;
 }
 
@@ -118,18 +124,26 @@ bool WaylandPresenter::make_buffer()
     return buffer != nullptr;
 }
 
-void WaylandPresenter::make_subsurface()
+// False when Qt lends no compositor or an object cannot be made: the
+// field then repaints through Qt's backing store.
+bool WaylandPresenter::make_subsurface()
 {
     auto* compositor = static_cast<wl_compositor*>(native_resource("compositor"));
-    wl_compositor* ours = on_queue(compositor, queue);
+    wl_compositor* ours = compositor ? on_queue(compositor, queue) : nullptr;
+    if (!ours)
+        return false;
     surface = wl_compositor_create_surface(ours);
     // Clicks and the pointer go through to the window beneath.
-    wl_region* none = wl_compositor_create_region(ours);
+    wl_region* none = surface ? wl_compositor_create_region(ours) : nullptr;
+    wl_proxy_wrapper_destroy(ours);
+    if (!none)
+        return false;
     wl_surface_set_input_region(surface, none);
     wl_region_destroy(none);
-    wl_proxy_wrapper_destroy(ours);
     wl_surface_set_buffer_scale(surface, scale);
     subsurface = wl_subcompositor_get_subsurface(subcompositor, surface, parent);
+    if (!subsurface)
+        return false;
     // In the window's surface, which holds Qt's own frame around the
     // window's contents.
     QPoint at = field->mapTo(field->window(), origin);
@@ -138,6 +152,7 @@ void WaylandPresenter::make_subsurface()
     wl_subsurface_set_desync(subsurface);
     // The subsurface and its place count from the window's next commit.
     field->update();
+    return true;
 }
 
 WaylandPresenter::~WaylandPresenter()
@@ -196,8 +211,9 @@ void WaylandPresenter::put(const Surface& s, const std::vector<Rect>& rects)
         wl_surface_damage_buffer(surface, r.left * scale, r.top * scale, (r.right - r.left) * scale,
                                  (r.bottom - r.top) * scale);
     }
+    if (!filled || !attach_once)
+        wl_surface_attach(surface, buffer, 0, 0);
     filled = true;
-    wl_surface_attach(surface, buffer, 0, 0);
     wl_surface_commit(surface);
     wl_display_flush(display);
 }

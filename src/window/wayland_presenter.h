@@ -7,6 +7,12 @@
 // compositor wakes Qt's two Wayland threads and the game's about a dozen
 // times, where a frame through the backing store brings three.
 //
+// GNOME's compositor copies the buffer when it is committed and gives it
+// back at once, a message a frame (seven wake-ups). It keeps the buffer
+// attached last, though, and copies what each commit damages from it,
+// attached again or not (mutter 43 to 48): there the buffer is attached
+// once, and a frame is the damage and a commit, to which nothing answers.
+//
 // The buffer is written while the compositor may still hold it. One that
 // copies it when it is committed (GNOME's, KDE's) gives it back at once;
 // weston reads it when it repaints, just after the commit, long before
@@ -49,7 +55,7 @@ private:
     WaylandPresenter(QWidget* field, QPoint origin);
     bool bind_globals();
     bool make_buffer();
-    void make_subsurface();
+    bool make_subsurface();
     void copy(const Surface& from, const Rect& r);
 
     QWidget* field;
@@ -66,5 +72,6 @@ private:
     wl_buffer* buffer = nullptr;
     uint32_t* pixels = nullptr;
     size_t bytes = 0;
-    bool filled = false;  // the buffer holds a whole frame
+    bool filled = false;  // the buffer holds a whole frame, and is attached
+    bool attach_once = false;  // GNOME's compositor: see above
 };
