@@ -19,9 +19,9 @@ PACKAGE_PACKAGES=(
 # shellcheck disable=SC2034  # read by install_packages through its name
 TEST_PACKAGES=(
   "${PACKAGE_PACKAGES[@]}"
-  git
+  git libfreetype-dev
   libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-dev valgrind
   xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils weston xwayland
   pulseaudio pulseaudio-utils sox pipewire pipewire-pulse wireplumber dbus
   desktop-file-utils appstream lintian man-db autopkgtest devscripts
