@@ -7,7 +7,7 @@
 # gives the lists and the helpers to the other scripts.
 
 GAME_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkgconf
   qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-translations-l10n
   libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev libxcb-shm0-dev
   fonts-ipafont-gothic qt6-wayland libwayland-dev
