@@ -7,7 +7,7 @@
 # gives the lists and the helpers to the other scripts.
 
 GAME_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkgconf
   qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-translations-l10n
   libfluidsynth-dev libsndfile1-dev libasound2-dev libpulse-dev timgm6mb-soundfont libxcb1-dev libxcb-shm0-dev
   fonts-ipafont-gothic qt6-wayland libwayland-dev
@@ -19,9 +19,9 @@ PACKAGE_PACKAGES=(
 # shellcheck disable=SC2034  # read by install_packages through its name
 TEST_PACKAGES=(
   "${PACKAGE_PACKAGES[@]}"
-  git
+  git libfreetype-dev
   libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-dev valgrind
   xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils weston xwayland mutter
   pulseaudio pulseaudio-utils sox pipewire pipewire-pulse wireplumber dbus
   desktop-file-utils appstream lintian man-db autopkgtest devscripts

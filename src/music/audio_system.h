@@ -34,7 +34,7 @@
 #include "music/upsampler.h"
 #include "music/wave_player.h"
 
-class AudioSystem : private SoundSource {
+class AudioSystem final : private SoundSource {
 public:
     enum class Output { device, offline };
     static constexpr int SAMPLE_RATE = 44100;

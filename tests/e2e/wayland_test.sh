@@ -89,11 +89,13 @@ check "no Wayland errors from the game" not grep -i -E 'wayland.*(error|protocol
 
 # The field's own surface (a subsurface of the window's): its commits, one
 # a frame, counted over the seconds WAYLAND_DEBUG's timestamps (in ms) span.
+# libwayland 1.21 (Debian 12) writes an object as wl_surface@12, 1.23
+# (Debian 13) as wl_surface#12, after the name of its queue.
 field_commits_a_second() {
     local log=$1 id
-    id=$(sed -n 's/.*get_subsurface(new id wl_subsurface@[0-9]*, wl_surface@\([0-9]*\),.*/\1/p' "$log" | tail -1)
+    id=$(sed -n 's/.*get_subsurface(new id wl_subsurface[@#][0-9]*, wl_surface[@#]\([0-9]*\),.*/\1/p' "$log" | tail -1)
     [ -n "$id" ] || { echo 0; return; }
-    grep -F -- "-> wl_surface@$id.commit()" "$log" | tr -d '[]' |
+    grep -E -- "-> wl_surface[@#]$id[.]commit[(][)]" "$log" | tr -d '[]' |
         awk 'NR == 1 { first = $1 } { last = $1; n++ } END { if (n > 1) printf "%d", (n - 1) * 1000 / (last - first); else print 0 }'
 }
 WAYLAND_DEBUG=client start_wayland_game "$wd" "$rd" headless_frames
@@ -138,6 +140,10 @@ WW=$(retry 10 weston_window) || die "no weston window"
 xdotool windowfocus --sync "$WW"
 wx=$(xwininfo -id "$WW" | awk '/Absolute upper-left X/ { print $4 }')
 wy=$(xwininfo -id "$WW" | awk '/Absolute upper-left Y/ { print $4 }')
+# The X pointer starts in the middle of the screen, over weston's window,
+# and weston 14 draws it there on its output: it is moved off, so that the
+# screenshots show the field alone.
+xdotool mousemove "$((wx + WIDTH + 20))" "$((wy + 20))"
 # x11_shot NAME: weston's window, the whole output; prints its path.
 x11_shot() {
     local f=$E2E_OUT/$1.png

@@ -83,8 +83,17 @@ check "the committed placeholder is not the maintainer" \
 check "no made-up address in the package" \
     not grep -rlE 'no[r]eply|github[.]com/tombora' "$unpacked"
 
+# The project has no home page yet, so the metainfo names none, and
+# Debian 13's lintian passes on AppStream's warning of that under this tag
+# (Debian 12's has no such check). The metainfo is validated below with
+# that one warning let through, and nothing else.
+lintian_appstream=()
+if lintian-explain-tags appstream-metadata-validation-failed >/dev/null 2>&1; then
+    lintian_appstream=(--suppress-tags=appstream-metadata-validation-failed)
+fi
 lintian_out=$build/lintian.txt
-lintian --allow-root --pedantic "${lintian_local_builder[@]}" "${changes[0]}" >"$lintian_out" 2>&1 || true
+lintian --allow-root --pedantic "${lintian_local_builder[@]}" "${lintian_appstream[@]}" "${changes[0]}" \
+    >"$lintian_out" 2>&1 || true
 cat "$lintian_out"
 check "lintian reports no errors or warnings on the source and binary packages" \
     not grep -qE '^[EW]: ' "$lintian_out"
@@ -96,9 +105,14 @@ apt install --no-install-recommends "$deb" >/dev/null
 check "the program is in /usr/games" test -x /usr/games/tombora
 check "the program is stripped" stripped /usr/games/tombora
 # PIE, stack protector, full RELRO; Fortify has nothing to check where
-# the compiler proved every buffer's size, and Debian 12's flags have no
-# control-flow protection yet.
-check "the program is hardened" hardening-check --quiet --nofortify --nocfprotection /usr/games/tombora
+# the compiler proved every buffer's size. Control-flow protection is left
+# out: Debian 12's flags have none, and on Debian 13, where every object of
+# ours carries it, the C library's start files (crti.o) do not, so no
+# program links marked. Branch protection is ARM's, which Debian 13's
+# checker asks of every machine.
+hardening=(--quiet --nofortify --nocfprotection)
+if [[ $(hardening-check --help) == *--nobranchprotection* ]]; then hardening+=(--nobranchprotection); fi
+check "the program is hardened" hardening-check "${hardening[@]}" /usr/games/tombora
 # The synthesiser's library is opened at run time, so the package must
 # name it itself: the libraries' own scan cannot see it.
 check "the package depends on the synthesiser's library" \
@@ -118,7 +132,13 @@ for page in man6/tombora.6.gz ja/man6/tombora.6.gz; do
 done
 
 metainfo=(/usr/share/metainfo/*.metainfo.xml)
-check "metainfo valid" appstreamcli validate --pedantic --no-net "${metainfo[@]}"
+# The project has no home page yet (dist/CMakeLists.txt): AppStream 1.0
+# (Debian 13) warns of that, 0.16 (Debian 12) neither warns nor knows it.
+appstream=(--pedantic --no-net)
+if dpkg --compare-versions "$(appstreamcli --version | sed -n 's/.*version: *//p')" ge 1.0; then
+    appstream+=(--override=url-homepage-missing=info)
+fi
+check "metainfo valid" appstreamcli validate "${appstream[@]}" "${metainfo[@]}"
 check "desktop entry valid" desktop-file-validate /usr/share/applications/tombora.desktop
 for size in 16 22 24 32 48 64 128 256; do
     icon=/usr/share/icons/hicolor/${size}x${size}/apps/tombora.png

@@ -1,11 +1,14 @@
 // The drawing tools behind the artwork: the fixed-palette colour mapping,
-// the PNG writer, the pixel-art layers and the mirror.
+// the PNG writer, the pixel-art layers, the mirror, the lettering and the
+// report of what differs between two pictures.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include "layers.h"
+#include "lettering.h"
 #include "palette.h"
+#include "picture_difference.h"
 #include "pictures.h"
 #include "symmetry.h"
 
@@ -139,6 +142,75 @@ TEST(Masks, AreBlackWhereverThePictureIsNotPureWhite)
     EXPECT_EQ(mask.pixel(0, 0), WHITE);
     EXPECT_EQ(mask.pixel(1, 0), BLACK);
     EXPECT_EQ(mask.pixel(2, 0), BLACK);
+}
+
+// A square's outline as a glyph's would be given: corners in pixels.
+TextOutline square(double left, double top, double side)
+{
+    const QPointF a(left, top), b(left + side, top), c(left + side, top + side),
+        d(left, top + side);
+    return {{{a, b}, {b, c}, {c, d}, {d, a}}, side};
+}
+
+int grey_at(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); }
+
+TEST(Lettering, CoversByDepthInsideTheOutlineAndGrowsByWholePixels)
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(WHITE);
+    // Edges through pixel centres at x = 2.5 and 6.5: those pixels half covered.
+    paint_outline(image, square(2.5, 2.5, 4), {0, 0}, 0, BLACK);
+    EXPECT_EQ(grey_at(image, 4, 4), 0);
+    EXPECT_EQ(grey_at(image, 2, 4), 127);
+    EXPECT_EQ(grey_at(image, 1, 4), 255);
+    EXPECT_EQ(grey_at(image, 7, 7), 255);
+    // Grown by one pixel at a pen moved by (1, 0): the half pixels full, the
+    // next ones half, and round at the corners (the corner pixel lies
+    // 1.41 pixels from the square).
+    image.fill(WHITE);
+    paint_outline(image, square(2.5, 2.5, 4), {1, 0}, 1, BLACK);
+    EXPECT_EQ(grey_at(image, 3, 4), 0);
+    EXPECT_EQ(grey_at(image, 2, 4), 127);
+    EXPECT_EQ(grey_at(image, 8, 4), 127);
+    EXPECT_GT(grey_at(image, 2, 1), 127);
+}
+
+TEST(Lettering, ReadsTheFontsOutlinesWithTheirHoles)
+{
+    // 口 is a square ring: its middle stays clear, its strokes covered.
+    const TextStyle style{40, false};
+    const QSizeF size = text_size(QStringLiteral("口"), style);
+    EXPECT_EQ(size.width(), 40);  // a full-width character is one em wide
+    EXPECT_EQ(text_size(QStringLiteral("口口"), style).width(), 80);
+    QImage image(40, int(size.height()), QImage::Format_RGB32);
+    image.fill(WHITE);
+    const double baseline = text_ascent(style);
+    paint_text(image, QStringLiteral("口"), style, {0, baseline}, BLACK);
+    const int middle = int(baseline - 14);
+    EXPECT_EQ(grey_at(image, 20, middle), 255);
+    int dark = 0;
+    for (int x = 0; x < 40; ++x)
+        dark += grey_at(image, x, middle) < 64;
+    EXPECT_GE(dark, 4);  // the two upright strokes
+    EXPECT_THROW(text_size(QString::fromUcs4(U"\U0001F431", 1), style), std::runtime_error);
+}
+
+TEST(PictureDifference, SaysHowManyPixelsWhereAndWhatOrThatOnlyTheFileDiffers)
+{
+    QImage kept(10, 10, QImage::Format_Indexed8);
+    kept.setColorTable({BLACK, WHITE});
+    kept.fill(0);
+    QImage made = kept;
+    made.setPixel(7, 2, 1);
+    made.setPixel(3, 5, 1);
+    EXPECT_EQ(picture_difference(made, kept),
+              "2 of 100 pixels differ, in x 3-7, y 2-5; the first at (7, 2): made #ffffffff, "
+              "kept #ff000000");
+    QImage reordered(10, 10, QImage::Format_Indexed8);
+    reordered.setColorTable({WHITE, BLACK});
+    reordered.fill(1);
+    EXPECT_EQ(picture_difference(reordered, kept), "the same pixels, the file encoded differently");
+    EXPECT_EQ(picture_difference(kept.copy(0, 0, 10, 9), kept), "made 10 x 9, kept 10 x 10");
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The play frame: the display, the one-second clock and the round's end.
+#include <algorithm>
+
 #include "game_test.h"
 #include "play/cats.h"
 #include "play/judge.h"

@@ -62,8 +62,14 @@ void draw_display_boxes(QPainter& p)
 
 void draw_stars_and_moon(QPainter& p, FixedRandom& random)
 {
-    for (int i = 0; i < 70; ++i)
-        dot(p, random.below(WIDTH), 44 + random.below(120), STAR);
+    // Drawn in turn, the row first: a function's arguments are worked out
+    // in whatever order the compiler likes (g++ from the last, clang from
+    // the first), and the stars would move with the compiler.
+    for (int i = 0; i < 70; ++i) {
+        const int y = 44 + random.below(120);
+        const int x = random.below(WIDTH);
+        dot(p, x, y, STAR);
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(MOON));
     p.drawEllipse(QRect(292, 54, 26, 26));

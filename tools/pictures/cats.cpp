@@ -136,7 +136,8 @@ void draw_body(QImage& canvas)
     body.ellipse(QRect(14, 42, 22, 27), FUR);
     body.ellipse(QRect(19, 49, 12, 18), CREAM);
     for (auto [y, length] : {std::pair{52, 3}, {57, 2}, {62, 3}})
-        mirror.both(QPoint(14, y), [&](QPoint side) {
+        // Captured by copy: clang 14 cannot capture a structured binding.
+        mirror.both(QPoint(14, y), [&, length = length](QPoint side) {
             const int inward = mirror.on_left(side) ? length : -length;
             body.stripe(side, side + QPoint(inward, 0), STRIPE);
         });

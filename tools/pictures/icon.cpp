@@ -22,7 +22,8 @@ void draw_fur(Layer& face)
     for (QPoint top : {QPoint(12, 9), QPoint(15, 8)})
         mirror.both(top, [&](QPoint p) { face.stripe(p, p + QPoint(0, 3), STRIPE); });
     for (auto [y, length] : {std::pair{17, 3}, {20, 2}})
-        mirror.both(QPoint(2, y), [&](QPoint p) {
+        // Captured by copy: clang 14 cannot capture a structured binding.
+        mirror.both(QPoint(2, y), [&, length = length](QPoint p) {
             face.stripe(p, p + QPoint(mirror.on_left(p) ? length : -length, 0), STRIPE);
         });
 }

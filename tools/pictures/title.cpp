@@ -1,15 +1,14 @@
 // The title screen: the game's name on a diamond with the cat peeking over
 // it and a slogan in each corner; below it the plain panel the ranking is
 // written on, and a grey strip with the credits.
-#include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <array>
+#include <cmath>
 #include <stdexcept>
 
 #include "cat_colours.h"
-#include "fonts.h"
+#include "lettering.h"
 #include "pictures.h"
 
 namespace {
@@ -113,10 +112,13 @@ void draw_diamond(QPainter& p)
     }
 }
 
-void place_slogan(QPainter& p, const Slogan& slogan)
+const TextStyle SLOGAN_STYLE{17, true};
+const TextStyle TITLE_STYLE{58, true};
+constexpr double HEAVIER = 1.2;
+
+void place_slogan(QImage& image, const Slogan& slogan)
 {
-    const QFontMetrics metrics(p.font());
-    const QSize size(metrics.horizontalAdvance(slogan.text), metrics.height());
+    const QSize size = text_size(slogan.text, SLOGAN_STYLE).toSize();
     const bool left = slogan.corner == Qt::TopLeftCorner || slogan.corner == Qt::BottomLeftCorner;
     const bool top = slogan.corner == Qt::TopLeftCorner || slogan.corner == Qt::TopRightCorner;
     constexpr int margin = 8;
@@ -126,53 +128,39 @@ void place_slogan(QPainter& p, const Slogan& slogan)
     for (QPoint corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
         if (inside_diamond(corner))
             throw std::runtime_error("slogan runs into the diamond: " + slogan.text.toStdString());
-    p.drawText(box, Qt::AlignLeft | Qt::AlignTop, slogan.text);
-}
-
-void draw_slogans(QPainter& p)
-{
-    p.setFont(lettering_font(PROPORTIONAL_GOTHIC, 17, true));
-    p.setPen(QColor(SLOGAN));
-    for (const Slogan& slogan : SLOGANS)
-        place_slogan(p, slogan);
+    const QPointF pen(origin.x(), std::round(origin.y() + text_ascent(SLOGAN_STYLE)));
+    paint_text(image, slogan.text, SLOGAN_STYLE, pen, SLOGAN);
 }
 
 // The title letters, each in its own colour, with a white rim, a brown
-// outline and a soft shadow.
-void draw_lettering(QPainter& p)
+// outline and a soft shadow: the same outline grown by 2.5 and 5 pixels.
+// They are heavier than bold, by HEAVIER pixels on each side.
+void draw_lettering(QImage& image)
 {
     const QString title = QStringLiteral("とんぼら");
-    const QFont font = lettering_font(PROPORTIONAL_GOTHIC, 58, true);
-    const QFontMetrics metrics(font);
-    const double left = (WIDTH - metrics.horizontalAdvance(title)) / 2.0;
     const double baseline = 132;
-    QPainterPath letters[4];
-    double x = left;
+    std::array<QPointF, 4> pens;
+    double x = std::round((WIDTH - text_size(title, TITLE_STYLE).width()) / 2);
     for (int i = 0; i < 4; ++i) {
-        letters[i].addText(x, baseline, font, title.mid(i, 1));
-        x += metrics.horizontalAdvance(title.mid(i, 1));
+        pens[i] = QPointF(x, baseline);
+        x += text_size(title.mid(i, 1), TITLE_STYLE).width();
     }
-    auto stroke_all = [&](QPointF offset, QRgb colour, double width) {
-        p.setPen(QPen(QColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(QColor(colour));
-        for (const QPainterPath& letter : letters)
-            p.drawPath(letter.translated(offset));
+    auto each_letter = [&](QPointF offset, double grow, auto colour_of) {
+        for (int i = 0; i < 4; ++i)
+            paint_text(image, title.mid(i, 1), TITLE_STYLE, pens[i] + offset, colour_of(i),
+                       HEAVIER + grow);
     };
-    stroke_all({4, 4}, SHADOW, 10);
-    stroke_all({0, 0}, RIM, 10);
-    stroke_all({0, 0}, WHITE, 5);
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 4; ++i) {
-        p.setBrush(QColor(LETTER_COLOURS[i]));
-        p.drawPath(letters[i]);
-    }
+    each_letter({4, 4}, 5, [](int) { return SHADOW; });
+    each_letter({0, 0}, 5, [](int) { return RIM; });
+    each_letter({0, 0}, 2.5, [](int) { return WHITE; });
+    each_letter({0, 0}, 0, [](int i) { return LETTER_COLOURS[i]; });
 }
 
-void draw_cat_face(QPainter& p)
+void draw_cat_face(QImage& image)
 {
     const QImage face = draw_icon().image.scaled(64, 64, Qt::IgnoreAspectRatio,
                                                  Qt::FastTransformation);
-    p.drawImage(QPoint(WIDTH / 2 - 32, 8), face);
+    QPainter(&image).drawImage(QPoint(WIDTH / 2 - 32, 8), face);
 }
 
 void draw_ranking_panel(QImage& image)
@@ -186,16 +174,18 @@ void draw_ranking_panel(QImage& image)
     p.fillRect(QRect(0, PANEL_BOTTOM + 1, WIDTH, 1), QColor(BLACK));
 }
 
-void draw_credits(QPainter& p)
+// A line of the credits, centred, its top at `top`.
+void credit_line(QImage& image, const QString& text, TextStyle style, int top)
 {
-    p.fillRect(QRect(0, STRIP_TOP, WIDTH, WIDTH - STRIP_TOP), QColor(STRIP));
-    p.setPen(QColor(CREDIT));
-    p.setFont(lettering_font(PROPORTIONAL_GOTHIC, 16, true));
-    p.drawText(QRect(0, STRIP_TOP + 4, WIDTH, 20), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("とんぼら R1"));
-    p.setFont(lettering_font(PROPORTIONAL_GOTHIC, 13, false));
-    p.drawText(QRect(0, STRIP_TOP + 26, WIDTH, 18), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("企画・絵・音　にくきゅう工房"));
+    const double left = std::round((WIDTH - text_size(text, style).width()) / 2);
+    paint_text(image, text, style, QPointF(left, std::round(top + text_ascent(style))), CREDIT);
+}
+
+void draw_credits(QImage& image)
+{
+    QPainter(&image).fillRect(QRect(0, STRIP_TOP, WIDTH, WIDTH - STRIP_TOP), QColor(STRIP));
+    credit_line(image, QStringLiteral("とんぼら R1"), {16, true}, STRIP_TOP + 4);
+    credit_line(image, QStringLiteral("企画・絵・音　にくきゅう工房"), {13, false}, STRIP_TOP + 26);
 }
 
 }  // namespace
@@ -206,14 +196,14 @@ Picture draw_title()
     {
         QPainter p(&picture.image);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
         draw_corners(p);
         draw_diamond(p);
-        draw_slogans(p);
-        draw_lettering(p);
-        draw_cat_face(p);
-        draw_credits(p);
     }
+    for (const Slogan& slogan : SLOGANS)
+        place_slogan(picture.image, slogan);
+    draw_lettering(picture.image);
+    draw_cat_face(picture.image);
+    draw_credits(picture.image);
     draw_ranking_panel(picture.image);
     return picture;
 }
