@@ -21,7 +21,9 @@ mounts=(proc sys dev dev/pts dev/shm)
 make_root() {
     [ -x "$root/usr/bin/apt-get" ] && return 0
     echo "Making the Debian 13 root in $root"
-    rm -rf "$root.new"
+    # A half-made root of an interrupted run goes; never what debootstrap
+    # may have left mounted in it.
+    rm -rf --one-file-system "$root.new"
     debootstrap --variant=minbase trixie "$root.new" "$mirror"
     # As a fresh installation has them: the point releases and security.
     cat >"$root.new/etc/apt/sources.list" <<EOF
