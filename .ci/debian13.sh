@@ -15,12 +15,24 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 root=$(realpath -m "${TOMBORA_CI_ROOT:-/var/cache/tombora-ci/trixie}")
-mirror=http://deb.debian.org/debian
 mounts=(proc sys dev dev/pts dev/shm)
+
+# apt_source NAME: the address of the machine's own Debian archive of that
+# name ("debian", "debian-security"), as its apt sources give it: the root
+# fetches from where the machine does.
+apt_source() {
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+        sed -n "s|^URIs:.*[[:space:]]\([^[:space:]]*/$1\)/\?\([[:space:]].*\)\?$|\1|p; s|^URIs: *\([^[:space:]]*/$1\)/\?$|\1|p; s|^deb \(\[[^]]*\] \)\?\([^[:space:]]*/$1\)/\? .*|\2|p" |
+        sed -n 1p
+}
 
 make_root() {
     [ -x "$root/usr/bin/apt-get" ] && return 0
-    echo "Making the Debian 13 root in $root"
+    local mirror security
+    mirror=$(apt_source debian)
+    security=$(apt_source debian-security)
+    [ -n "$mirror" ] || { echo "no Debian archive in this machine's apt sources" >&2; return 1; }
+    echo "Making the Debian 13 root in $root from $mirror"
     # A half-made root of an interrupted run goes; never what debootstrap
     # may have left mounted in it.
     rm -rf --one-file-system "$root.new"
@@ -29,7 +41,7 @@ make_root() {
     cat >"$root.new/etc/apt/sources.list" <<EOF
 deb $mirror trixie main
 deb $mirror trixie-updates main
-deb http://deb.debian.org/debian-security trixie-security main
+${security:+deb $security trixie-security main}
 EOF
     mv "$root.new" "$root"
 }
