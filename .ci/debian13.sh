@@ -21,9 +21,12 @@ mounts=(proc sys dev dev/pts dev/shm)
 # name ("debian", "debian-security"), as its apt sources give it: the root
 # fetches from where the machine does.
 apt_source() {
-    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
-        sed -n "s|^URIs:.*[[:space:]]\([^[:space:]]*/$1\)/\?\([[:space:]].*\)\?$|\1|p; s|^URIs: *\([^[:space:]]*/$1\)/\?$|\1|p; s|^deb \(\[[^]]*\] \)\?\([^[:space:]]*/$1\)/\? .*|\2|p" |
-        sed -n 1p
+    local f
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        if [ -f "$f" ]; then
+            sed -n "s|^URIs:.*[[:space:]]\([^[:space:]]*/$1\)/\?\([[:space:]].*\)\?$|\1|p; s|^URIs: *\([^[:space:]]*/$1\)/\?$|\1|p; s|^deb \(\[[^]]*\] \)\?\([^[:space:]]*/$1\)/\? .*|\2|p" "$f"
+        fi
+    done | sed -n 1p
 }
 
 make_root() {
