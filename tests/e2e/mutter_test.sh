@@ -51,14 +51,15 @@ moves() {
 }
 
 # The field's commits between two times of WAYLAND_DEBUG's timestamps
-# (ms), and the last such time.
+# (ms), and the last such time. libwayland 1.21 (Debian 12) writes an
+# object as wl_surface@12, 1.23 (Debian 13) as wl_surface#12.
 last_ms() { grep -o '^\[ *[0-9.]*\]' "$log" | tail -1 | tr -d '[] '; }
 field_commits_between() {
     local id
-    id=$(sed -n 's/.*get_subsurface(new id wl_subsurface@[0-9]*, wl_surface@\([0-9]*\),.*/\1/p' "$log" | tail -1)
+    id=$(sed -n 's/.*get_subsurface(new id wl_subsurface[@#][0-9]*, wl_surface[@#]\([0-9]*\),.*/\1/p' "$log" | tail -1)
     [ -n "$id" ] || { echo 0; return; }
-    awk -v a="$1" -v b="$2" -v c="-> wl_surface@$id.commit()" -F'[][]' \
-        '$2 + 0 > a && $2 + 0 <= b && index($0, c) { n++ } END { print n + 0 }' "$log"
+    awk -v a="$1" -v b="$2" -v c="-> wl_surface[@#]$id[.]commit[(][)]" -F'[][]' \
+        '$2 + 0 > a && $2 + 0 <= b && $0 ~ c { n++ } END { print n + 0 }' "$log"
 }
 # qt_wakes: the wake-ups so far of Qt's two Wayland threads, which wake
 # for every message from the compositor.
