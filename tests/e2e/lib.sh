@@ -115,6 +115,17 @@ process_ended() {
     [ -z "$st" ] || [[ $st == Z* ]]
 }
 
+# e2e_require_wayland TOOL...: skips the test (77) unless the tools and
+# Qt's Wayland plugin are installed.
+e2e_require_wayland() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
+    done
+    compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
+        { log "SKIP: Qt's Wayland plugin (qt6-wayland) is not installed"; exit 77; }
+}
+
 # e2e_init NAME: scratch folder, artifacts folder, exit trap.
 e2e_init() {
     local name=$1

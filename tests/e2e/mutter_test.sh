@@ -11,11 +11,7 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_init mutter
-for tool in mutter dbus-daemon; do
-    command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
-done
-compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
-    { log "SKIP: Qt's Wayland plugin (qt6-wayland) is not installed"; exit 77; }
+e2e_require_wayland mutter dbus-daemon
 
 e2e_start_x bare
 md=$(e2e_new_dir mutter)

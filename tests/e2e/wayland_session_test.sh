@@ -15,11 +15,7 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 source "$top/bench/measure_lib.sh"
 
 e2e_init wayland_session
-for tool in weston Xwayland; do
-    command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
-done
-compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
-    { log "SKIP: Qt's Wayland plugin (qt6-wayland) is not installed"; exit 77; }
+e2e_require_wayland weston Xwayland
 e2e_start_x bare
 measure_prepare
 source "$top/bench/wayland_session.sh"

@@ -13,11 +13,7 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_init wayland
-for tool in weston weston-screenshooter; do
-    command -v "$tool" >/dev/null || { log "SKIP: $tool is not installed"; exit 77; }
-done
-compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
-    { log "SKIP: Qt's Wayland plugin (qt6-wayland) is not installed"; exit 77; }
+e2e_require_wayland weston weston-screenshooter
 
 WIDTH=800
 HEIGHT=600
