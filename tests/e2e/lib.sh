@@ -175,14 +175,18 @@ e2e_start_x() {
     # the user running the tests has configured.
     mkdir -p "$E2E_TMP/openbox-config"
     XDG_CONFIG_HOME=$E2E_TMP/openbox-config openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
-    E2E_PIDS+=($!)
-    # openbox is managing once it has set its check window on the root.
-    n=0
-    while ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && ((n < 100)); do
+    local wm=$!
+    E2E_PIDS+=("$wm")
+    # openbox is managing once it has set its check window on the root; on
+    # a loaded machine that has taken over ten seconds, so it has thirty,
+    # and a failure says whether it is still starting or died, and why.
+    local deadline=$((SECONDS + 30))
+    while ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && ((SECONDS < deadline)); do
+        kill -0 "$wm" 2>/dev/null || die "openbox ended before it managed the screen: $(tail -n 5 "$E2E_TMP/openbox.log")"
         sleep 0.1
-        n=$((n + 1))
     done
-    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || die "openbox did not start"
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' ||
+        die "openbox did not manage the screen within 30 s (still running): $(tail -n 5 "$E2E_TMP/openbox.log")"
 }
 
 # e2e_new_dir NAME: prints a new empty folder (mode 0700) for a working
