@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     std::vector<double> latencies;
     for (int64_t key; keys >> key;) {
         size_t from = recording.first_frame_after(key);
-        auto [best, onset] = find_voice(recording.mono, templates, from, from + SEARCH);
+        auto [onset, best] = find_voice(recording.mono, templates, from, from + SEARCH);
         if (best < MATCH) {
             std::printf("key at %lld: no sound found (best correlation %.2f)\n", (long long)key, best);
             continue;

@@ -228,9 +228,9 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
         std::printf("key at %.2f s%s%s: ", double(key.event.time - t0) / 1e9, key.event.rhythm.empty() ? "" : ", ",
                     key.event.rhythm.c_str());
         if (key.ms)
-            std::printf("%.1f ms (correlation %.2f)\n", *key.ms, key.voice.correlation);
+            std::printf("%.1f ms (correlation %.2f)\n", *key.ms, key.voice.score);
         else
-            std::printf("no voice found (best correlation %.2f)\n", key.voice.correlation);
+            std::printf("no voice found (best correlation %.2f)\n", key.voice.score);
     }
     print_summary(report);
 }

@@ -52,7 +52,7 @@ struct ChangeFigures {
 
 struct KeyFigures {
     Event event;
-    VoiceFound voice;
+    Match voice;
     std::optional<double> ms;  // to the arrival of its voice's first frame
 };
 

@@ -218,7 +218,7 @@ TEST(SinkReport, FindsEachKeysVoiceUnderTheMusicButNeverTheNextKeys)
     ASSERT_EQ(report.keys.size(), 5u);
     const double block_ms = 256 * 1000.0 / SINK_RATE, lag_ms = ARRIVAL_LAG / 1e6;
     for (size_t i : {0, 2, 3, 4}) {
-        ASSERT_TRUE(report.keys[i].ms) << "key " << i << ", best correlation " << report.keys[i].voice.correlation;
+        ASSERT_TRUE(report.keys[i].ms) << "key " << i << ", best correlation " << report.keys[i].voice.score;
         EXPECT_NEAR(*report.keys[i].ms, want_ms[i] + lag_ms, block_ms) << "key " << i;
     }
     EXPECT_FALSE(report.keys[1].ms) << "the third key's voice is not the second's";

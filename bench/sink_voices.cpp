@@ -59,22 +59,22 @@ std::vector<double> lags_around(const PassFigures& pass, size_t into)
 // lags, whichever leaves the clearest voice: the voices begin as loud as
 // the music and would be found under it only now and then, but where the
 // music has stopped, taking it out would only add it.
-VoiceFound voice_without_music(const Recording& recording, const std::vector<PassFigures>& passes,
-                               const std::vector<std::vector<float>>& voices, size_t from, size_t to)
+Match voice_without_music(const Recording& recording, const std::vector<PassFigures>& passes,
+                          const std::vector<std::vector<float>>& voices, size_t from, size_t to)
 {
     size_t longest = 0;
     for (const auto& v : voices)
         longest = std::max(longest, v.size());
     const std::span<const float> x = recording.mono;
     const size_t end = std::min(to + longest, x.size());
-    VoiceFound best = find_voice(x, voices, from, to);
+    Match best = find_voice(x, voices, from, to);
     const PassFigures* pass = pass_at(passes, from, x.size());
     if (!pass)
         return best;
     for (double lag : lags_around(*pass, from - pass->start.frame)) {
-        VoiceFound v = find_voice(without_music(x, *pass, from, end, lag), voices, 0, to - from);
-        if (v.correlation > best.correlation)
-            best = {v.correlation, v.onset + from};
+        Match v = find_voice(without_music(x, *pass, from, end, lag), voices, 0, to - from);
+        if (v.score > best.score)
+            best = {v.at + from, v.score};
     }
     return best;
 }
@@ -89,8 +89,8 @@ KeyFigures voice_heard(const Event& key, std::optional<int64_t> next_key, const 
     if (next_key)
         to = std::min(to, recording.first_frame_after(*next_key));
     KeyFigures figures{key, voice_without_music(recording, passes, voices, from, to), std::nullopt};
-    if (figures.voice.correlation >= PIECE_MATCH)
-        figures.ms = double(recording.arrival_of(figures.voice.onset) - key.time) / 1e6;
+    if (figures.voice.score >= PIECE_MATCH)
+        figures.ms = double(recording.arrival_of(figures.voice.at) - key.time) / 1e6;
     return figures;
 }
 

@@ -107,13 +107,13 @@ std::vector<float> voice_template(const WaveSound& sound)
     return t;
 }
 
-VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to)
+Match find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to)
 {
-    VoiceFound found;
+    Match found;
     for (const auto& t : templates) {
         Match m = best_match(x, t, from, to);
-        if (m.score > found.correlation)
-            found = {m.score, m.at};
+        if (m.score > found.score)
+            found = m;
     }
     return found;
 }

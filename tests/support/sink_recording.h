@@ -66,13 +66,8 @@ Match first_match(std::span<const float> x, std::span<const float> t, size_t fro
 // looked for after a key.
 std::vector<float> voice_template(const WaveSound& sound);
 
-struct VoiceFound {
-    double correlation = 0;
-    size_t onset = 0;
-};
-
 // The best match in x of any of the voices' templates starting in [from, to).
-VoiceFound find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to);
+Match find_voice(std::span<const float> x, const std::vector<std::vector<float>>& templates, size_t from, size_t to);
 
 // Records a server's sink monitor ("SINK.monitor") in process, in blocks
 // of 5 ms, from construction to stop().
