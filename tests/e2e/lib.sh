@@ -306,6 +306,17 @@ collect_exit() {
     wait "$1" 2>/dev/null || EXIT_CODE=$?
 }
 
+# end_program PID: ends our child and takes it off the list of processes
+# to end at exit (its number may be given to another process).
+end_program() {
+    local i
+    kill -TERM "$1" 2>/dev/null || true
+    e2e_wait_exit "$1" 10 || { kill -KILL "$1" 2>/dev/null || true; e2e_wait_exit "$1" 5 || true; }
+    [ "$EXIT_CODE" = none ] && return 0
+    for i in "${!E2E_PIDS[@]}"; do [ "${E2E_PIDS[i]}" = "$1" ] && unset 'E2E_PIDS[i]'; done
+    E2E_PIDS=("${E2E_PIDS[@]}")
+}
+
 # not COMMAND...: succeeds when the command fails.
 not() { ! "$@"; }
 

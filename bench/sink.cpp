@@ -1,17 +1,16 @@
 // What the player hears of the music and the voices, judged from the
-// sound server's sink.
+// sound server's sink; and the game's pieces as it plays them.
 //
 // Usage: parec --raw --format=s16le --rate=44100 --channels=2
-//          --latency-msec=5 -d SINK.monitor | sink_music EVENTS PIECE.mid... VOICE.wav...
+//          --latency-msec=5 -d SINK.monitor | sink judge EVENTS PIECE.mid... VOICE.wav...
+//        sink render PIECE.mid OUT.wav
 //
-// The recording is read to its end first (sink_recording.h), then EVENTS,
-// which the driving script wrote while it played: one line per key sent,
-// "<ns> key [<rhythm>]" or "<ns> change <piece.mid>" (a key that makes the
-// game start that piece), with the CLOCK_REALTIME time just before the
-// key was sent.
-// Each piece is rendered offline through the game's own mix until it says
-// it stopped, which gives its length L.
-//
+// judge: the recording is read to its end first (sink_recording.h), then
+// EVENTS, which the driving script wrote while it played: one line per
+// key sent, "<ns> key [<rhythm>]" or "<ns> change <piece.mid>" (a key that
+// makes the game start that piece), with the CLOCK_REALTIME time just
+// before the key was sent. Each piece is rendered offline through the
+// game's own mix until it says it stopped, which gives its length L.
 // Prints, for each pass of a piece found (by its first 1.5 s): when the
 // piece repeated straight after, the restart's offset from the due end
 // (next start - start - L: negative, the end was cut; positive, a gap) and
@@ -19,10 +18,18 @@
 // its start its music was heard as it went on (drift), and the holes of
 // silence in it. For each change: the time from the event to the arrival
 // of the first frame heard of the new piece, and how much of its beginning
-// was not heard. For each key: the time to its voice, found as
-// key_to_sound finds it, but with the music taken out first. Then a
-// summary block of lines a script can grep: "restart_ms", "end_match",
-// "drift_ms", "holes", "change_ms" and "keys".
+// was not heard. For each key: the time from the key to the arrival of
+// the block holding its voice's first frame, found by correlation with
+// the voices' first 30 ms, with the music taken out first (a block
+// arrives a few ms after the sink rendered it: each figure is an upper
+// bound of that small error). Then a summary block of lines a script can
+// grep: "restart_ms", "end_match", "drift_ms", "holes", "change_ms" and
+// "keys" (all, then each rhythm: found, missed, median, p90, max).
+//
+// render: the piece from "play" until it reports "stopped", then one more
+// second, so that a release or reverb tail is kept as the game would play
+// it, into a 32-bit float WAV file: to compare the music's length and
+// loudness across changes to the synthesiser (sox stats, ffmpeg's ebur128).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -31,6 +38,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sndfile.h>
 
 #include "music/audio_system.h"
 #include "sink_report.h"
@@ -54,21 +63,63 @@ bool ends_with(const std::string& s, const std::string& tail)
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Renders the piece from "play" until it reports "stopped".
-std::optional<Piece> render_piece(const std::string& path)
+// Plays the piece offline from "play" until it reports "stopped", and
+// then tail frames more, handing each block to out.
+template <class Out>
+bool play_offline(const std::string& path, size_t tail, Out out)
 {
     AudioSystem audio(AudioSystem::Output::offline);
     if (send(audio, "open \"" + path + "\" alias MIDI") == "error" || send(audio, "play MIDI from 0") == "error")
-        return std::nullopt;
-    Piece piece{.name = file_name(path), .render = {}, .length = 0};
+        return false;
     std::vector<float> left(RENDER_BLOCK), right(RENDER_BLOCK);
     while (send(audio, "status MIDI mode") != "stopped") {
         audio.render(left, right);
+        out(left, right);
+    }
+    for (size_t after = 0; after < tail; after += RENDER_BLOCK) {
+        audio.render(left, right);
+        out(left, right);
+    }
+    return true;
+}
+
+std::optional<Piece> render_piece(const std::string& path)
+{
+    Piece piece{.name = file_name(path), .render = {}, .length = 0};
+    bool played = play_offline(path, 0, [&](const std::vector<float>& left, const std::vector<float>& right) {
         for (int i = 0; i < RENDER_BLOCK; ++i)
             piece.render.push_back((left[i] + right[i]) / 2);
-    }
+    });
+    if (!played)
+        return std::nullopt;
     piece.length = piece.render.size();
     return piece;
+}
+
+int render(const char* path, const char* out_path)
+{
+    SF_INFO info{};
+    info.samplerate = AudioSystem::SAMPLE_RATE;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* out = sf_open(out_path, SFM_WRITE, &info);
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", out_path);
+        return 1;
+    }
+    std::vector<float> frames(2 * RENDER_BLOCK);
+    bool played = play_offline(path, AudioSystem::SAMPLE_RATE, [&](const std::vector<float>& left,
+                                                                   const std::vector<float>& right) {
+        for (int i = 0; i < RENDER_BLOCK; ++i) {
+            frames[2 * i] = left[i];
+            frames[2 * i + 1] = right[i];
+        }
+        sf_writef_float(out, frames.data(), RENDER_BLOCK);
+    });
+    sf_close(out);
+    if (!played)
+        std::fprintf(stderr, "cannot play %s\n", path);
+    return played ? 0 : 1;
 }
 
 std::vector<Event> read_events(const std::string& path)
@@ -235,14 +286,8 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
     print_summary(report);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int judge(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: parec ... | %s EVENTS PIECE.mid... VOICE.wav...\n", argv[0]);
-        return 2;
-    }
     // Read first: a pipe left waiting would hold up the recorder and its times.
     Recording recording;
     recording.read(stdin);
@@ -279,4 +324,18 @@ int main(int argc, char** argv)
     std::printf(gaps.empty() ? " none\n" : " (positions in frames)\n");
     print_report(judge_sink(recording, pieces, voices, read_events(argv[1])), pieces, recording);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "judge" && argc >= 4)
+        return judge(argc - 1, argv + 1);
+    if (command == "render" && argc == 4)
+        return render(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: parec ... | %s judge EVENTS PIECE.mid... VOICE.wav...\n"
+                         "       %s render PIECE.mid OUT.wav\n", argv[0], argv[0]);
+    return 2;
 }

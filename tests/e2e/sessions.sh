@@ -1,10 +1,10 @@
-# A Wayland desktop for the measuring scripts, as a new user of one has
-# it: weston 10 (its desktop shell, pixman renderer, Xwayland for X11
-# programs) on the private X server under its X11 backend, one weston per
-# program started, so that each starts in a compositor of its own. Only
-# definitions: source it after measure_lib.sh, tests/e2e/lib.sh and
-# e2e_init, with the X server started bare (e2e_start_x bare), so that
-# weston's window alone takes the keys.
+# A Wayland desktop as a new user of one has it, for the tests and the
+# measuring kit: weston (its desktop shell, pixman renderer, Xwayland for
+# X11 programs) on the private X server under its X11 backend, one weston
+# per program started, so that each starts in a compositor of its own.
+# Only definitions: source it after lib.sh and e2e_init, with the X
+# server started bare (e2e_start_x bare), so that weston's window alone
+# takes the keys.
 #
 # Keys and pictures go through weston's window on the private X server:
 # weston hands the keys it gets there to the focused Wayland client (an
@@ -18,11 +18,9 @@
 #                      starts a program in it: MODE native on Wayland (no
 #                      DISPLAY), xwayland on weston's Xwayland (no
 #                      WAYLAND_DISPLAY); sets S_PID
-#   session_first_frame MODE RUNTIME_DIR COMMAND...
-#                      the same, timed to its first title frame on
-#                      weston's output; sets S_PID, R_MAP, R_LOW, R_HIGH
 #   weston_shot NAME   weston's output into the artifacts; prints the path
-#   weston_ticks, xwayland_ticks   CPU so far, in clock ticks
+#   weston_helpers     weston's own clients (its shell, its keyboard)
+#   xwayland_window PID REGEX, xwayland_place WIN   an X11 program's window
 
 WESTON_WIDTH=800
 WESTON_HEIGHT=600
@@ -32,17 +30,6 @@ WESTON_SOCKET=
 WESTON_WINDOW=
 XWAYLAND_PID=
 XWAYLAND_DISPLAY=
-
-# wayland_session_check: weston, Xwayland and Qt's Wayland plugin are
-# there (the measuring script cannot go on without them).
-wayland_session_check() {
-    local tool
-    for tool in weston Xwayland; do
-        command -v "$tool" >/dev/null || die "$tool is not installed (apt-get install weston xwayland)"
-    done
-    compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
-        die "Qt's Wayland plugin is not installed (apt-get install qt6-wayland)"
-}
 
 # weston_window: weston's window on the private X server.
 weston_window() {
@@ -93,17 +80,8 @@ weston_stop() {
 }
 
 # weston_helpers: weston's own clients (its shell, its keyboard), which
-# count with weston; Xwayland is counted apart.
+# count with weston; Xwayland is apart.
 weston_helpers() { ps --ppid "$WESTON_PID" -o pid=,comm= | awk '$2 != "Xwayland" { print $1 }'; }
-
-weston_ticks() {
-    local pid sum
-    sum=$(ticks "/proc/$WESTON_PID/stat")
-    for pid in $(weston_helpers); do sum=$((sum + $(ticks "/proc/$pid/stat" 2>/dev/null || echo 0))); done
-    echo "$sum"
-}
-
-xwayland_ticks() { ticks "/proc/$XWAYLAND_PID/stat"; }
 
 # session_env MODE: the program's display, in a subshell about to exec it.
 session_env() {
@@ -124,21 +102,6 @@ session_exec() {
     (cd "$wd" && session_env "$mode" && XDG_RUNTIME_DIR=$rd exec "$@") >>"$E2E_TMP/session.log" 2>&1 &
     S_PID=$!
     E2E_PIDS+=("$S_PID")
-}
-
-# session_first_frame: the clock starts just before the exec (as in
-# measure_start); title_probe --output then looks for the title in
-# weston's window, as weston shows it, for a native program and an X11
-# one alike. The program goes on running, in MEASURE_WORK or in a new
-# working folder.
-session_first_frame() {
-    local mode=$1 rd=$2 wd t0 times
-    shift 2
-    wd=${MEASURE_WORK:-$(e2e_new_dir work)}
-    t0=$(now_ns)
-    session_exec "$mode" "$rd" "$wd" "$@"
-    times=$("$title_probe" --output "$WESTON_WINDOW" "$t0" "$E2E_ASSETS/title.png") || return 1
-    read -r R_MAP R_LOW R_HIGH <<<"$times"
 }
 
 weston_shot() {
