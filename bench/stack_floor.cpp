@@ -4,16 +4,16 @@
 // "library", FluidSynth's library opened as the game opens it; with
 // "synth", a synthesiser made as well (the game's voice count, no chorus,
 // no SoundFont). Prints VmRSS in MB 3 s after the window shows; needs an X
-// display. bench/measure_memory.sh runs it beside the game.
+// display. bench/measure memory runs it beside the game.
 //
 // Processor: "ticker" is the same window woken by a 30 ms timer that does
 // nothing, the game's frame period; "sleeper" is a process without Qt
 // that only sleeps to the same deadlines. Both run until killed;
-// bench/measure_floor.sh reads their CPU.
+// bench/measure frame floor reads their CPU.
 //
 // Start-up: "title PICTURE" is the same window showing the picture in
 // a field with a grey frame, as bench/title_probe looks for the game's
-// first title frame; it runs until killed. bench/measure_first_frame.sh
+// first title frame; it runs until killed. bench/measure first-frame
 // times its starts beside the game's.
 //
 // Usage: stack_floor qt|library|synth|ticker|sleeper|title PICTURE

@@ -1,5 +1,5 @@
 // When a starting game's first title frame reaches the screen, for
-// bench/measure_lib.sh and bench/wayland_session.sh. Polls the X server
+// bench/measure (kit/lib.sh, first_frame). Polls the X server
 // every 2 ms for the play field's border and then for the title picture's
 // top 200 rows in the play field, pixel for pixel. Before the first frame
 // the field is plain window colour, so the match can only come from the

@@ -194,9 +194,14 @@ measured() {
 
 # --- Figures. median VALUES...; spread VALUES...: "median (min-max)", of
 # the values that are numbers.
-numbers() { printf '%s\n' "$@" | grep -E '^-?[0-9.]+$' | sort -n; }
-median() { numbers "$@" | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
-spread() { echo "$(median "$@") ($(numbers "$@" | sed -n '1p;$p' | paste -sd' ' | sed 's/ /../'))"; }
+numbers() { printf '%s\n' "$@" | { grep -E '^-?[0-9.]+$' || true; } | sort -n; }
+median() { numbers "$@" | awk '{ a[NR] = $1 } END { if (!NR) print "-"; else print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+spread() {
+    local n
+    n=$(numbers "$@")
+    [ -n "$n" ] || { echo -; return; }
+    echo "$(median $n) ($(sed -n '1p;$p' <<<"$n" | paste -sd' ' | sed 's/ /../'))"
+}
 
 # ratios N ROWS_OF_A ROWS_OF_B: per pair, figure N of A's row over B's
 # (a row's figures counted from 1); A over B, as "the game is 0.8 of the
