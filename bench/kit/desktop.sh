@@ -112,7 +112,9 @@ tux_once() {
     [ "$DESK" = x11 ] && xdotool mousemove 1023 767
     HOME=$home desk_start xwayland "$(e2e_new_dir runtime)" "$(e2e_new_dir work)" "$tuxtype" --window
     pid=$S_PID
-    w=$(desk_window "$pid" '^Tux Typing$') || die "no Tux Typing window"
+    # Found by its process: Debian 13's build names its window in UTF-8
+    # only, which xdotool's search by name does not read.
+    w=$(in_desk retry 30 visible_window "$pid") || die "no Tux Typing window"
     sleep 3
     load=$(loadavg)
     menu=$(scene_figures "$pid")
@@ -134,6 +136,8 @@ tux_once() {
     desk_close
     [ -n "$ROW" ]
 }
+
+visible_window() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1 | grep .; }
 
 desktop_table() {
     local who i n scene figure
