@@ -103,10 +103,9 @@ typing_keys() {
 
 # tux_once NAME TRY: one run of Tux Typing; sets ROW, or fails when it is
 # not in Fish Cascade. Its menu follows the pointer: on x11 the pointer is
-# parked outside and Return goes down the menu's first entries; through
-# Xwayland it starts on Lessons, and Up Up reaches Fish Cascade.
+# parked outside its window.
 tux_once() {
-    local name=$1-try$2 home pid w menu round typed load
+    local name=$1-try$2 home pid w menu round typed load try
     desk_open
     home=$(e2e_new_dir tuxhome)
     [ "$DESK" = x11 ] && xdotool mousemove 1023 767
@@ -118,8 +117,16 @@ tux_once() {
     sleep 3
     load=$(loadavg)
     menu=$(scene_figures "$pid")
-    desk_shot "$w" "$name-menu" >/dev/null
-    if [ "$DESK" = x11 ]; then e2e_activate "$w"; else desk_key Up; sleep 0.3; desk_key Up; sleep 0.3; fi
+    [ "$DESK" = x11 ] && e2e_activate "$w"
+    # The menu starts on the entry under the pointer, which each desktop
+    # puts elsewhere: Up until Fish Cascade is lit, then Return three times
+    # (Fish Cascade, Easy, the first word list).
+    for try in 1 2 3 4 5 6; do
+        fish_cascade_lit "$(desk_shot "$w" "$name-menu")" && break
+        ((try < 6)) || { log "  Fish Cascade never lit in Tux Typing's menu"; end_program "$pid"; desk_close; return 1; }
+        desk_key Up
+        sleep 0.5
+    done
     for _ in 1 2 3; do desk_key Return; sleep 1.5; done
     sleep 0.5
     if in_fish_cascade "$(desk_shot "$w" "$name-round")"; then
@@ -135,6 +142,13 @@ tux_once() {
     end_program "$pid"
     desk_close
     [ -n "$ROW" ]
+}
+
+# fish_cascade_lit SHOT: Tux Typing's menu has Fish Cascade, its first
+# entry, lit: its label yellow.
+fish_cascade_lit() {
+    (($(convert "$1" -crop 130x26+250+115 +repage txt:- |
+        awk -F'[(,)]' 'NR > 1 && $3 > 200 && $4 > 200 && $5 < 100 { n++ } END { print n + 0 }') > 40))
 }
 
 visible_window() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1 | grep .; }

@@ -110,7 +110,8 @@ desk_shot() {
         convert "$(weston_shot "$2-output")" -crop "$(in_desk xdotool getwindowgeometry "$1" |
             awk '/Geometry/ { print $2 }')+${place% *}+${place#* }" +repage "$f"
     else
-        in_desk import -window "$1" "$f"
+        # A window gone by now would hold import up for ever.
+        in_desk timeout 20 import -window "$1" "$f"
     fi
     echo "$f"
 }
