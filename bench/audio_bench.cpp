@@ -4,8 +4,7 @@
 // music and effects, how long a render can take while the game changes
 // the piece, and the time to start a sound effect.
 //
-// The music is assets/bgm.mid when it exists, else a made-up dense piece;
-// the label of each result says which.
+// The music is the round's piece, the voice a hit's, as the game ships them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,9 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi_bytes.h"
 #include "music/audio_system.h"
-#include "wave_bytes.h"
 
 namespace {
 
@@ -27,50 +24,9 @@ namespace fs = std::filesystem;
 
 constexpr int BUFFER_FRAMES = 512;
 
-const fs::path SCRATCH = fs::temp_directory_path() / "tombora_audio_bench";
-
-// Four bars a second of four-note chords on three instruments plus a bass
-// line: about a dozen voices at once, for ten seconds.
-Bytes dense_piece()
-{
-    TrackBytes track;
-    track.tempo(0, 500000).event(0, {0xC0, 0}).event(0, {0xC1, 48}).event(0, {0xC2, 33});
-    const uint8_t chords[4][4] = {{60, 64, 67, 72}, {57, 60, 64, 69}, {53, 57, 60, 65}, {55, 59, 62, 67}};
-    for (int beat = 0; beat < 20; ++beat) {
-        const uint8_t* chord = chords[beat % 4];
-        for (int i = 0; i < 4; ++i) {
-            track.event(0, {0x90, chord[i], 90});
-            track.event(0, {0x91, uint8_t(chord[i] + 12), 70});
-        }
-        track.event(0, {0x92, uint8_t(chord[0] - 24), 100});
-        track.event(480, {0x92, uint8_t(chord[0] - 24), 0});
-        for (int i = 0; i < 4; ++i) {
-            track.event(0, {0x80, chord[i], 0});
-            track.event(0, {0x81, uint8_t(chord[i] + 12), 0});
-        }
-    }
-    track.end(0);
-    return midi_file(0, 480, {track});
-}
-
-struct Piece {
-    std::string path, label;
-};
-
-const Piece& piece()
-{
-    static const Piece chosen = [] {
-        fs::path asset = fs::path(TOMBORA_ASSETS) / "bgm.mid";
-        if (fs::exists(asset))
-            return Piece{asset.string(), "bgm.mid"};
-        fs::create_directories(SCRATCH);
-        fs::path made = SCRATCH / "dense.mid";
-        Bytes bytes = dense_piece();
-        std::ofstream(made, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return Piece{made.string(), "made-up dense piece"};
-    }();
-    return chosen;
-}
+const fs::path ASSETS(TOMBORA_ASSETS);
+const std::string PIECE = (ASSETS / "bgm.mid").string();
+const std::string VOICE = (ASSETS / "nya.wav").string();
 
 int send(AudioSystem& audio, const std::string& command)
 {
@@ -85,7 +41,7 @@ bool stopped(AudioSystem& audio)
     return std::string(reply) == "stopped";
 }
 
-std::string open_command() { return "open \"" + piece().path + "\" alias MIDI"; }
+std::string open_command() { return "open \"" + PIECE + "\" alias MIDI"; }
 
 long resident_kib()
 {
@@ -115,7 +71,6 @@ void BM_ResidentMemory(benchmark::State& state)
         state.counters["open_KiB"] = double(opened - built);
         state.counters["playing_KiB"] = double(played - opened);
     }
-    state.SetLabel(piece().label);
 }
 BENCHMARK(BM_ResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -131,7 +86,6 @@ void BM_StartSynthesiserAndOpen(benchmark::State& state)
         audio.reset();
         state.ResumeTiming();
     }
-    state.SetLabel(piece().label);
 }
 BENCHMARK(BM_StartSynthesiserAndOpen)->Unit(benchmark::kMillisecond);
 
@@ -144,7 +98,6 @@ void BM_LaterOpen(benchmark::State& state)
         if (send(audio, open_command()) != 0)
             state.SkipWithError("the piece did not open");
     }
-    state.SetLabel(piece().label);
 }
 BENCHMARK(BM_LaterOpen)->Unit(benchmark::kMicrosecond);
 
@@ -184,7 +137,6 @@ void BM_RenderBufferOfMusic(benchmark::State& state)
             send(audio, "play MIDI from 0");
     }
     count_real_time(state);
-    state.SetLabel(piece().label);
 }
 BENCHMARK(BM_RenderBufferOfMusic)->Unit(benchmark::kMicrosecond);
 
@@ -209,12 +161,7 @@ BENCHMARK(BM_RenderBufferIdle)->Unit(benchmark::kMicrosecond);
 // time, as it does for the sound server.
 void BM_LongestRenderAtAChangeOfPiece(benchmark::State& state)
 {
-    const fs::path assets(TOMBORA_ASSETS);
-    const std::string title = (assets / "tombora.mid").string(), round = (assets / "bgm.mid").string();
-    if (!fs::exists(title) || !fs::exists(round)) {
-        state.SkipWithError("the game's pieces are missing");
-        return;
-    }
+    const std::string title = (ASSETS / "tombora.mid").string(), round = PIECE;
     using Clock = std::chrono::steady_clock;
     struct Span {
         Clock::time_point start, end;
@@ -260,23 +207,13 @@ void BM_LongestRenderAtAChangeOfPiece(benchmark::State& state)
 }
 BENCHMARK(BM_LongestRenderAtAChangeOfPiece)->Iterations(10)->Unit(benchmark::kMillisecond);
 
-std::string effect_file()
-{
-    fs::create_directories(SCRATCH);
-    fs::path path = SCRATCH / "effect_22050.wav";
-    if (!fs::exists(path))  // half a second at half the output rate: decoded and resampled
-        write_wave(path.string(), 22050, 1, 11025, [](int f, int) { return 0.3 * ((f / 50) % 2 ? 1 : -1); });
-    return path.string();
-}
-
 void BM_PlayWaveFirstTime(benchmark::State& state)
 {
-    std::string path = effect_file();
     for (auto _ : state) {
         state.PauseTiming();
         auto audio = std::make_unique<AudioSystem>(AudioSystem::Output::offline);
         state.ResumeTiming();
-        audio->play_wave(path);
+        audio->play_wave(VOICE);
         state.PauseTiming();
         audio.reset();
         state.ResumeTiming();
@@ -286,11 +223,10 @@ BENCHMARK(BM_PlayWaveFirstTime)->Unit(benchmark::kMicrosecond);
 
 void BM_PlayWaveAgain(benchmark::State& state)
 {
-    std::string path = effect_file();
     AudioSystem audio(AudioSystem::Output::offline);
-    audio.play_wave(path);
+    audio.play_wave(VOICE);
     for (auto _ : state)
-        audio.play_wave(path);
+        audio.play_wave(VOICE);
 }
 BENCHMARK(BM_PlayWaveAgain)->Unit(benchmark::kMicrosecond);
 

@@ -1,11 +1,26 @@
 // Cost of composing frames and of each raster operation, off screen.
+//
+// Usage: frame_bench [Google Benchmark's options]
+//        valgrind --tool=callgrind --instr-atstart=no frame_bench instructions title|play
+// The second counts the instructions of 1000 title or play frames after
+// 200 to warm up (callgrind_annotate gives the total): unlike timings on a
+// shared machine, the count is the same run after run, so a change to
+// composing can be judged by it.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 
+#include <cstdio>
+#include <string>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#endif
+
 #include "fake_platform.h"
-#include "frame_scenes.h"
 #include "play/play_frame.h"
+#include "play/random_source.h"
+#include "play/round.h"
 #include "raster/surfaces.h"
 #include "screens/result_screen.h"
 #include "screens/title_screen.h"
@@ -14,6 +29,38 @@
 namespace {
 
 FakePlatform fake;
+
+// A round in its middle, and a title with a full ranking, from fresh game
+// variables.
+void prepare_round()
+{
+    reset_game_vars();
+    seed_random(7);
+    start_round();
+    game_state = STATE_PLAY;
+    hit_count = 123;
+    miss_count = 4;
+    for (int slot = 1; slot <= 5; ++slot)  // spread over the field
+        cat_x[slot] = int16_t(30 + 55 * slot);
+}
+
+void prepare_title()
+{
+    reset_game_vars();
+    cat_letter[0] = "Hit";
+    rank_name = {"名無しの権兵衛さん", "たま", "みけ"};
+    rank_score = {12345, 2345, 345};
+}
+
+void play_one_frame()
+{
+    time_left = 80;  // never end the round
+    second_mark = frame_start = 1;
+    play_frame();
+    for (int slot = 1; slot <= 5; ++slot)  // keep the cats in view
+        if (cat_x[slot] < 0 || cat_x[slot] > 300)
+            cat_x[slot] = 150;
+}
 
 // Pixels and rectangles a frame sends to the screen, on average.
 void count_sent(benchmark::State& state, int64_t pixels, int64_t rects)
@@ -37,14 +84,9 @@ void BM_PlayFrame(benchmark::State& state)
     prepare_round();
     int64_t pixels = 0, rects = 0;
     for (auto _ : state) {
-        time_left = 80;  // never end the round
-        second_mark = frame_start = 1;
-        play_frame();
+        play_one_frame();
         pixels += area(fake.last_damage);
         rects += int64_t(fake.last_damage.size());
-        for (int slot = 1; slot <= 5; ++slot)  // keep the cats in view
-            if (cat_x[slot] < 0 || cat_x[slot] > 300)
-                cat_x[slot] = 150;
     }
     count_sent(state, pixels, rects);
 }
@@ -111,6 +153,29 @@ void BM_DrawText(benchmark::State& state)
 }
 BENCHMARK(BM_DrawText);
 
+int count_instructions(bool play)
+{
+#ifdef CALLGRIND_START_INSTRUMENTATION
+    constexpr int WARM_UP = 200, COUNTED = 1000;
+    play ? prepare_round() : prepare_title();
+    int64_t pixels = 0;
+    for (int i = 0; i < WARM_UP + COUNTED; ++i) {
+        if (i == WARM_UP)
+            CALLGRIND_START_INSTRUMENTATION;
+        play ? play_one_frame() : title_frame();
+        if (i >= WARM_UP)
+            pixels += area(fake.last_damage);
+    }
+    CALLGRIND_STOP_INSTRUMENTATION;
+    std::printf("%d %s frames counted; %.0f pixels sent a frame\n", COUNTED, play ? "play" : "title",
+                double(pixels) / COUNTED);
+    return 0;
+#else
+    std::fprintf(stderr, "built without valgrind's header (Debian's valgrind package): no instructions\n");
+    return 1;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -120,6 +185,8 @@ int main(int argc, char** argv)
     set_platform(&fake);
     if (!load_pictures())
         return 1;
+    if (argc > 1 && std::string(argv[1]) == "instructions")
+        return count_instructions(argc > 2 && std::string(argv[2]) == "play");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -22,9 +22,10 @@
 // the block holding its voice's first frame, found by correlation with
 // the voices' first 30 ms, with the music taken out first (a block
 // arrives a few ms after the sink rendered it: each figure is an upper
-// bound of that small error). Then a summary block of lines a script can
-// grep: "restart_ms", "end_match", "drift_ms", "holes", "change_ms" and
-// "keys" (all, then each rhythm: found, missed, median, p90, max).
+// bound of that small error). Last, a line "keys" for all of them and one
+// for each rhythm: found, missed, median, p90, max. Each figure's name
+// ("restart_ms", "end_match", "drift_ms", "holes", "change_ms") is a word
+// a script can grep.
 //
 // render: the piece from "play" until it reports "stopped", then one more
 // second, so that a release or reverb tail is kept as the game would play
@@ -155,41 +156,34 @@ double lost_between(const std::vector<std::pair<size_t, double>>& gaps, size_t f
     return ms;
 }
 
+// One line a pass: where it began; when the piece repeated straight after,
+// the restart's offset from the due end and how its last second matches;
+// how much later than due its music was heard as it went on; its holes.
 void print_pass(const PassFigures& pass, const std::vector<std::pair<size_t, double>>& gaps)
 {
-    std::printf("pass %s at %.2f s (match %.2f): ", pass.piece->name.c_str(), seconds(pass.start.frame),
+    std::printf("pass %s at %.2f s (match %.2f):", pass.piece->name.c_str(), seconds(pass.start.frame),
                 pass.start.correlation);
-    if (!pass.next) {
-        std::printf("not followed by itself (a change, or the recording ends)\n");
-        return;
+    if (pass.next) {
+        std::printf(" restart_ms %+.1f", pass.restart_ms());
+        if (pass.end)
+            std::printf(" end_match %.2f best %.2f at %+.1f ms", pass.end->in_place, pass.end->best.correlation,
+                        pass.end->best.ms());
+        if (double lost = lost_between(gaps, pass.start.frame, *pass.next); lost > 0)
+            std::printf(" (the monitor fell %.1f ms behind wall time: %+.1f ms in wall time)", lost,
+                        pass.restart_ms() + lost);
+    } else {
+        std::printf(" not followed by itself");
     }
-    std::printf("next pass at %.2f s, restart %+.1f ms from the due end", seconds(*pass.next), pass.restart_ms());
-    if (pass.end)
-        std::printf("; last second %.2f in place, best %.2f at %+.1f ms", pass.end->in_place,
-                    pass.end->best.correlation, pass.end->best.ms());
-    if (double lost = lost_between(gaps, pass.start.frame, *pass.next); lost > 0)
-        std::printf("; the monitor fell %.1f ms behind wall time in it: %+.1f ms in wall time", lost,
-                    pass.restart_ms() + lost);
-    std::printf("\n");
-}
-
-void print_holes(const PassFigures& pass)
-{
+    std::printf(";");
+    for (const Drift& d : pass.drift)
+        std::printf(" drift_ms %+.1f from %.0f s", d.ms, seconds(d.into));
     double total = 0;
     for (auto [frame, ms] : pass.holes)
         total += ms;
-    std::printf("  %zu holes of silence, %.1f ms in all", pass.holes.size(), total);
+    std::printf("; holes %zu, %.1f ms", pass.holes.size(), total);
     for (size_t i = 0; i < std::min<size_t>(pass.holes.size(), 8); ++i)
         std::printf("%s %.1f ms at %.2f s", i ? "," : ":", pass.holes[i].second, seconds(pass.holes[i].first));
     std::printf(pass.holes.size() > 8 ? ", ...\n" : "\n");
-}
-
-void print_drift(const PassFigures& pass)
-{
-    std::printf("  heard late by");
-    for (const Drift& d : pass.drift)
-        std::printf(" %+.1f ms from %.0f s,", d.ms, seconds(d.into));
-    std::printf(pass.drift.empty() ? " (the piece was not found again after its head)\n" : " into the piece\n");
 }
 
 // p of the sorted values, by nearest rank.
@@ -219,42 +213,9 @@ void print_keys(const std::vector<KeyFigures>& keys, const std::string& rhythm)
     std::printf("\n");
 }
 
-void print_summary(const SinkReport& report)
-{
-    std::printf("summary\n");
-    for (const PassFigures& pass : report.passes) {
-        if (!pass.next)
-            continue;
-        std::printf("restart_ms %s %.1f\n", pass.piece->name.c_str(), pass.restart_ms());
-        if (pass.end)
-            std::printf("end_match %s %.2f best %.2f at %+.1f ms\n", pass.piece->name.c_str(), pass.end->in_place,
-                        pass.end->best.correlation, pass.end->best.ms());
-    }
-    for (const PassFigures& pass : report.passes) {
-        if (!pass.drift.empty())
-            std::printf("drift_ms %s %+.1f\n", pass.piece->name.c_str(), pass.drift.back().ms);
-        std::printf("holes %s %zu\n", pass.piece->name.c_str(), pass.holes.size());
-    }
-    for (const ChangeFigures& change : report.changes) {
-        if (change.ms)
-            std::printf("change_ms %s %.1f skipped_ms %.1f\n", change.event.piece.c_str(), *change.ms,
-                        change.skipped_ms);
-        else
-            std::printf("change_ms %s none\n", change.event.piece.c_str());
-    }
-    print_keys(report.keys, "");
-    std::vector<std::string> rhythms;
-    for (const KeyFigures& key : report.keys)
-        if (!key.event.rhythm.empty() && std::find(rhythms.begin(), rhythms.end(), key.event.rhythm) == rhythms.end())
-            rhythms.push_back(key.event.rhythm);
-    for (const std::string& rhythm : rhythms)
-        print_keys(report.keys, rhythm);
-}
-
 void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording)
 {
     const int64_t t0 = recording.arrivals.front().second;
-    const auto gaps = recording.gaps();
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::printf("piece %s: %.3f s; its first %.1f s recur inside it at", pieces[i].name.c_str(),
                     seconds(pieces[i].length), seconds(PIECE_HEAD));
@@ -262,19 +223,17 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
             std::printf(" %.2f s", seconds(k));
         std::printf(report.recurrences[i].empty() ? " no place\n" : "\n");
     }
-    for (const PassFigures& pass : report.passes) {
-        print_pass(pass, gaps);
-        print_drift(pass);
-        print_holes(pass);
-    }
+    for (const PassFigures& pass : report.passes)
+        print_pass(pass, recording.gaps());
     for (const ChangeFigures& change : report.changes) {
         std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);
         if (change.ms)
-            std::printf("its first frame heard arrived after %.1f ms; %.1f ms of its beginning not heard\n",
-                        *change.ms, change.skipped_ms);
+            std::printf("change_ms %.1f to its first frame heard, skipped_ms %.1f of its beginning\n", *change.ms,
+                        change.skipped_ms);
         else
-            std::printf("its start was not found after it\n");
+            std::printf("change_ms none: its start was not found after it\n");
     }
+    std::vector<std::string> rhythms{""};
     for (const KeyFigures& key : report.keys) {
         std::printf("key at %.2f s%s%s: ", double(key.event.time - t0) / 1e9, key.event.rhythm.empty() ? "" : ", ",
                     key.event.rhythm.c_str());
@@ -282,8 +241,11 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
             std::printf("%.1f ms (correlation %.2f)\n", *key.ms, key.voice.score);
         else
             std::printf("no voice found (best correlation %.2f)\n", key.voice.score);
+        if (std::find(rhythms.begin(), rhythms.end(), key.event.rhythm) == rhythms.end())
+            rhythms.push_back(key.event.rhythm);
     }
-    print_summary(report);
+    for (const std::string& rhythm : rhythms)
+        print_keys(report.keys, rhythm);
 }
 
 int judge(int argc, char** argv)

@@ -35,21 +35,12 @@ compare_main() {
 
 # compare_run GAME VARS: one run; "game% x% wake-ups/s".
 compare_run() {
-    local pid g0 x0 v0 t0 g1 x1 v1 t1
+    local result game=$1
     # shellcheck disable=SC2086 # the extra environment is words on purpose
-    (cd "$(e2e_new_dir work)" && exec env XDG_RUNTIME_DIR="$(e2e_new_dir runtime)" $2 "$1") >>"$E2E_TMP/game.log" 2>&1 &
-    pid=$!
-    E2E_PIDS+=("$pid")
-    e2e_main_window "$pid" >/dev/null || die "no window"
-    sleep 2
-    [ "$(opt scene round)" = round ] && start_round "$(e2e_main_window "$pid")" "$pid"
-    sleep 1
+    game_in "$(opt scene round)" env $2
     [ -n "${OPT[typing]:-}" ] && start_typing "$(opt secs 15)"
-    g0=$(on_cpu_ns "$pid") x0=$(on_cpu_ns "$E2E_X_PID") v0=$(switches "$pid") t0=$(now_ns)
-    sleep "$(opt secs 15)"
-    g1=$(on_cpu_ns "$pid") x1=$(on_cpu_ns "$E2E_X_PID") v1=$(switches "$pid") t1=$(now_ns)
+    result=$(on_cpu "$(opt secs 15)" "$S_PID" "$E2E_X_PID")
     [ -n "${OPT[typing]:-}" ] && stop_typing
-    end_program "$pid"
-    awk -v w=$((t1 - t0)) -v g=$((g1 - g0)) -v x=$((x1 - x0)) -v v=$((v1 - v0)) \
-        'BEGIN { printf "%.3f %.3f %.1f", 100 * g / w, 100 * x / w, v * 1e9 / w }'
+    end_program "$S_PID"
+    echo "$result"
 }

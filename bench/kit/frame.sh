@@ -5,8 +5,8 @@
 # What a frame costs the real game in a real window, in a private Xvfb.
 #   instructions  (the default) all threads' instructions under callgrind,
 #                 repeatable where CPU time is not, and unlike
-#                 build/bench/frame_instructions with Qt, xcb and the sound
-#                 in: counted from 3 s into the title or the round (no keys;
+#                 build/bench/frame_bench instructions with Qt, xcb and the
+#                 sound in: counted from 3 s into the title or the round (no keys;
 #                 --scene, round by default) for --secs (15); the frames
 #                 drawn and their quotient. No sound server.
 #   threads       each thread's wake-ups a second (voluntary context
@@ -29,20 +29,6 @@ frame_main() {
     floor) sound_server none; floor_runs ;;
     *) die "frame: instructions, threads or floor" ;;
     esac
-}
-
-# game_in SCENE [WRAPPER...]: the game started (under the wrapper) and
-# brought to the scene; sets S_PID and W.
-game_in() {
-    local scene=$1
-    shift
-    (cd "$(e2e_new_dir work)" && XDG_RUNTIME_DIR=$(e2e_new_dir runtime) exec "$@" "$game") >>"$E2E_TMP/game.log" 2>&1 &
-    S_PID=$!
-    E2E_PIDS+=("$S_PID")
-    W=$(e2e_find_window "$S_PID" "^$MAIN_CAPTION\$" 120) || die "no window"
-    sleep "${SETTLE:-2}"
-    [ "$scene" = round ] && start_round "$W" "$S_PID"
-    sleep 1
 }
 
 instructions() {
@@ -102,22 +88,13 @@ per_thread() {
               "X server", "", x * 100 / hz / s }'
 }
 
-# on_cpu PID: "cpu% wakes/s" over the next --secs.
-on_cpu() {
-    local c0 s0 t0 c1 s1 t1
-    c0=$(on_cpu_ns "$1") s0=$(switches "$1") t0=$(now_ns)
-    sleep "$(opt secs 15)"
-    c1=$(on_cpu_ns "$1") s1=$(switches "$1") t1=$(now_ns)
-    awk -v w=$((t1 - t0)) -v c=$((c1 - c0)) -v s=$((s1 - s0)) 'BEGIN { printf "%.3f %.1f", 100 * c / w, s * 1e9 / w }'
-}
-
 floor_of() {
     local pid result
     "$(tool stack_floor)" "$1" >/dev/null 2>&1 &
     pid=$!
     E2E_PIDS+=("$pid")
     sleep 2
-    result=$(on_cpu "$pid")
+    result=$(on_cpu "$(opt secs 15)" "$pid")
     end_program "$pid"
     echo "$result"
 }
@@ -127,7 +104,7 @@ floor_runs() {
     echo "$(opt secs 15) s a run; % of one core, wake-ups a second"
     for i in 1 2 3; do
         game_in round
-        round=$(on_cpu "$S_PID")
+        round=$(on_cpu "$(opt secs 15)" "$S_PID")
         end_program "$S_PID"
         echo "run $i: sleeper $(floor_of sleeper) | ticker $(floor_of ticker) | round $round | load $(loadavg)"
     done

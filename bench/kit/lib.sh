@@ -117,6 +117,38 @@ sample() {
     echo " $(memory "$pid")"
 }
 
+# on_cpu SECS PIDS...: over SECS, each process's time on the processor
+# (all its threads, schedstat: finer than ticks) in % of one core, then
+# the first one's wake-ups a second.
+on_cpu() {
+    local secs=$1 p c0=() c1=() v0 v1 t0 t1
+    shift
+    for p; do c0+=("$(on_cpu_ns "$p")"); done
+    v0=$(switches "$1") t0=$(now_ns)
+    sleep "$secs"
+    for p; do c1+=("$(on_cpu_ns "$p")"); done
+    v1=$(switches "$1") t1=$(now_ns)
+    awk -v w=$((t1 - t0)) -v a="${c0[*]}" -v b="${c1[*]}" -v v=$((v1 - v0)) 'BEGIN {
+        n = split(a, x, " "); split(b, y, " ")
+        for (i = 1; i <= n; i++) printf "%.3f ", 100 * (y[i] - x[i]) / w
+        printf "%.1f", v * 1e9 / w }'
+}
+
+# game_in SCENE [WRAPPER...]: the game on the X server, started under the
+# wrapper (valgrind, env) and brought to the title or a round without
+# keys; sets S_PID and W.
+game_in() {
+    local scene=$1
+    shift
+    (cd "$(e2e_new_dir work)" && XDG_RUNTIME_DIR=$(e2e_new_dir runtime) exec "$@" "$game") >>"$E2E_TMP/game.log" 2>&1 &
+    S_PID=$!
+    E2E_PIDS+=("$S_PID")
+    W=$(e2e_find_window "$S_PID" "^$MAIN_CAPTION\$" 120) || die "no window"
+    sleep "${SETTLE:-2}"
+    [ "$scene" = round ] && start_round "$W" "$S_PID"
+    sleep 1
+}
+
 # start_typing SECS: letters typed into the focused window, about three a
 # second, for at least that long (TYPE_KEYS, a command, types one key;
 # xdotool's by default); stop_typing ends them.
