@@ -1,20 +1,21 @@
-# bench/measure desktop [--game GAME] [--session x11|weston|mutter]
+# bench/measure desktop [--game GAME] [--session x11|weston|kwin|mutter]
 #                       [--sound pulseaudio|pipewire|none] [--pairs N]
 #                       [--secs N] [--no-music] [--out DIR] [--tools DIR]
 #
 # The game side by side with Tux Typing (Debian's tuxtype), in the same
 # minutes on the same machine, each run on a fresh program (and a fresh
 # compositor): per pair, in turn,
-#   A  とんぼら (natively on weston and mutter)
-#   B  とんぼら through the compositor's Xwayland (weston and mutter)
-#   C  Tux Typing (through Xwayland on weston and mutter)
+#   A  とんぼら (natively on a Wayland compositor)
+#   B  とんぼら through the compositor's Xwayland
+#   C  Tux Typing (through Xwayland on a Wayland compositor)
 # each on its title (Tux Typing's menu), in a round without keys (Fish
 # Cascade) and in a round with about three letters a second typed, for
 # --secs (10) seconds each; --pairs (3) pairs. The session is x11 by
 # default: the private Xvfb with openbox; weston: a fresh weston per run
-# on the bare Xvfb (x11 backend, pixman, with Xwayland); mutter: a fresh
-# headless GNOME compositor per run. The sound server is pulseaudio by
-# default (pipewire, or none: both programs silent).
+# on the bare Xvfb (x11 backend, pixman, with Xwayland); kwin: a fresh KDE
+# compositor per run, run as weston is; mutter: a fresh headless GNOME
+# compositor per run. The sound server is pulseaudio by default
+# (pipewire, or none: both programs silent).
 #
 # Figures: CPU in % of one core of the program, the compositor (the X
 # server on x11; weston with its shell and keyboard), Xwayland and the
@@ -202,6 +203,7 @@ desk_version() {
     case $DESK in
     weston) echo " ($(weston --version 2>&1 | head -1))" ;;
     mutter) echo " ($(mutter --version | head -1))" ;;
+    kwin) echo " ($(kwin_wayland --version 2>/dev/null | head -1))" ;;
     esac
 }
 

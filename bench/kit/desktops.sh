@@ -1,10 +1,11 @@
-# The three desktops a program is measured on, one interface: DESK is
-# x11 (the private Xvfb with openbox), weston (a fresh weston per run, on
-# the bare Xvfb under its X11 backend, with Xwayland: tests/e2e/sessions.sh)
-# or mutter (a fresh headless GNOME compositor per run, with its Xwayland
-# and a D-Bus bus of its own; keys through its remote desktop service,
-# bench/gnome_keys). A program runs in MODE x11, native (on Wayland) or
-# xwayland.
+# The desktops a program is measured on, one interface: DESK is x11 (the
+# private Xvfb with openbox), weston (a fresh weston per run, on the bare
+# Xvfb under its X11 backend, with Xwayland: tests/e2e/sessions.sh), kwin
+# (a fresh KDE compositor per run, run as weston is, on a D-Bus bus of its
+# own) or mutter (a fresh headless GNOME compositor per run, with its
+# Xwayland and a D-Bus bus of its own; keys through its remote desktop
+# service, bench/gnome_keys). A program runs in MODE x11, native (on
+# Wayland) or xwayland.
 #
 #   desk_begin NAME       the X server, and the checks of what DESK needs
 #   desk_open, desk_close a fresh compositor for one run (x11: nothing)
@@ -24,18 +25,23 @@
 desk_begin() {
     case $DESK in
     x11) kit_init "$1" ;;
-    weston | mutter)
+    weston | mutter | kwin)
         kit_init "$1" bare
-        e2e_require_wayland "$DESK" Xwayland
-        [ "$DESK" = weston ] || GNOME_KEYS=$(tool gnome_keys)
+        e2e_require_wayland "$([ "$DESK" = kwin ] && echo kwin_wayland || echo "$DESK")" Xwayland
+        if [ "$DESK" = mutter ]; then GNOME_KEYS=$(tool gnome_keys); fi
+        # An X server whose last client leaves resets itself; after a kwin
+        # left, this one then answered nobody for minutes. A client that
+        # stays keeps it from resetting.
+        if [ "$DESK" = kwin ]; then xprop -root -spy >/dev/null 2>&1 & E2E_PIDS+=($!); fi
         ;;
-    *) die "--session: x11, weston or mutter" ;;
+    *) die "--session: x11, weston, kwin or mutter" ;;
     esac
 }
 
 desk_open() {
     case $DESK in
     weston) weston_start ;;
+    kwin) kwin_start ;;
     mutter) gnome_start ;;
     esac
 }
@@ -43,6 +49,7 @@ desk_open() {
 desk_close() {
     case $DESK in
     weston) weston_stop ;;
+    kwin) kwin_stop ;;
     mutter) gnome_stop ;;
     esac
 }
@@ -56,7 +63,7 @@ desk_start() {
         S_PID=$!
         E2E_PIDS+=("$S_PID")
         ;;
-    weston) session_exec "$mode" "$rd" "$wd" "$@" ;;
+    weston | kwin) session_exec "$mode" "$rd" "$wd" "$@" ;;
     mutter) gnome_exec "$mode" "$rd" "$wd" "$@" ;;
     esac
 }
@@ -69,7 +76,7 @@ desk_game() {
     FIRST=-
     case $DESK in
     x11) first_frame "$MAIN_CAPTION" "$rd" "$game" ;;
-    weston) SESSION_EXEC="desk_start $mode" first_frame --output "$rd" "$game" -platform "$(platform_of "$mode")" ;;
+    weston | kwin) SESSION_EXEC="desk_start $mode" first_frame --output "$rd" "$game" -platform "$(platform_of "$mode")" ;;
     mutter)
         desk_start "$mode" "$rd" "${FIRST_FRAME_WORK:-$(e2e_new_dir work)}" "$game" -platform "$(platform_of "$mode")"
         return
@@ -81,7 +88,8 @@ desk_game() {
 desk_others() {
     case $DESK in
     x11) OTHERS=("$E2E_X_PID" "") ;;
-    weston) OTHERS=("$WESTON_PID $(weston_helpers)" "$XWAYLAND_PID") ;;
+    weston) OTHERS=("$WESTON_PID $(helpers_of "$WESTON_PID")" "$XWAYLAND_PID") ;;
+    kwin) OTHERS=("$KWIN_PID $(helpers_of "$KWIN_PID")" "$XWAYLAND_PID") ;;
     mutter) OTHERS=("$GNOME_PID" "$XWAYLAND_PID") ;;
     esac
     OTHERS+=("${PULSE_PIDS[*]}")
@@ -96,7 +104,7 @@ desk_key() {
 in_desk() {
     case $DESK in
     x11) "$@" ;;
-    weston) DISPLAY=$XWAYLAND_DISPLAY "$@" ;;
+    weston | kwin) DISPLAY=$XWAYLAND_DISPLAY "$@" ;;
     mutter) DISPLAY=$XWAYLAND_DISPLAY XAUTHORITY=$GNOME_AUTH "$@" ;;
     esac
 }
@@ -107,7 +115,7 @@ desk_shot() {
     local f=$E2E_OUT/$2.png place
     if [ "$DESK" = weston ]; then
         place=$(xwayland_place "$1")
-        convert "$(weston_shot "$2-output")" -crop "$(in_desk xdotool getwindowgeometry "$1" |
+        convert "$(output_shot "$2-output")" -crop "$(in_desk xdotool getwindowgeometry "$1" |
             awk '/Geometry/ { print $2 }')+${place% *}+${place#* }" +repage "$f"
     else
         # A window gone by now would hold import up for ever.
@@ -120,8 +128,8 @@ desk_field() {
     local end=$((SECONDS + 5)) field=$E2E_TMP/$1-field.png shot
     [ "$DESK" = mutter ] && [ "$MODE" = native ] && return 0
     while :; do
-        if [ "$DESK" = weston ]; then
-            shot=$(weston_shot "$1") && wayland_field "$shot" "$field"
+        if [ "$DESK" = weston ] || [ "$DESK" = kwin ]; then
+            shot=$(output_shot "$1") && wayland_field "$shot" "$field"
         else
             shot=$(desk_shot "$(desk_window "$S_PID" "^$MAIN_CAPTION\$")" "$1") && field_of "$shot" "$field"
         fi && "$2" "$field" && { echo "$field"; return 0; }
@@ -160,6 +168,42 @@ desk_round() {
 shm_buffers() { grep -c 'memfd:wayland-shm' "/proc/$1/maps"; }
 buffers_over() { (($(shm_buffers "$1") > $2)); }
 buffers_under() { (($(shm_buffers "$1") < $2)); }
+
+# kwin_start: a fresh KDE compositor on the bare Xvfb under its X11
+# backend (its output in a window there, as weston's: the keys typed into
+# it and the screen read from it) with Xwayland; sets KWIN_PID and what
+# weston_start sets. kwin tells the programs it starts its Xwayland's
+# display: it starts one that notes it.
+kwin_start() {
+    local log
+    KWIN_DIR=$(e2e_new_dir kwin)
+    log=$KWIN_DIR/kwin.log
+    KWIN_BUS=$(dbus-daemon --session --fork --nopidfile --print-pid=1 --address="unix:path=$KWIN_DIR/bus")
+    E2E_PIDS+=("$KWIN_BUS")
+    printf '#!/bin/sh\necho "$DISPLAY" >"$XDG_RUNTIME_DIR/display"\n' >"$KWIN_DIR/tell"
+    chmod +x "$KWIN_DIR/tell"
+    xdotool mousemove 1023 767
+    (export DBUS_SESSION_BUS_ADDRESS=unix:path=$KWIN_DIR/bus XDG_RUNTIME_DIR=$KWIN_DIR
+        exec kwin_wayland --x11-display "$DISPLAY" --xwayland --socket wl --width 800 --height 600 "$KWIN_DIR/tell") \
+        >"$log" 2>&1 &
+    KWIN_PID=$!
+    E2E_PIDS+=("$KWIN_PID")
+    SESSION_SOCKET=$KWIN_DIR/wl
+    retry 20 test -S "$SESSION_SOCKET" || die "kwin did not start: $(tail -5 "$log")"
+    SESSION_WINDOW=$(retry 10 visible_window "$KWIN_PID") || die "no kwin window on $DISPLAY"
+    XWAYLAND_DISPLAY=$(retry 20 grep -s . "$KWIN_DIR/display") || die "kwin has no X display: $(tail -5 "$log")"
+    in_desk timeout 20 xprop -root >/dev/null || die "Xwayland did not answer on $XWAYLAND_DISPLAY"
+    XWAYLAND_PID=$(xwayland_of "$KWIN_PID") || die "no Xwayland under kwin $KWIN_PID"
+    timeout 10 xdotool windowfocus --sync "$SESSION_WINDOW"
+    sleep 1
+}
+
+kwin_stop() {
+    end_program "$KWIN_PID"
+    retry 10 process_ended "$XWAYLAND_PID" || log "  $XWAYLAND_PID outlived kwin"
+    kill -TERM "$KWIN_BUS" 2>/dev/null || true
+    cat "$KWIN_DIR/kwin.log" >>"$E2E_TMP/kwin.log"
+}
 
 # gnome_start: a fresh headless mutter with Xwayland up; sets GNOME_DIR,
 # GNOME_PID, XWAYLAND_PID, XWAYLAND_DISPLAY, GNOME_AUTH.

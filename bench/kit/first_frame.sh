@@ -1,4 +1,4 @@
-# bench/measure first-frame [--game GAME] [--session x11|weston]
+# bench/measure first-frame [--game GAME] [--session x11|weston|kwin]
 #                           [--sound none|pulseaudio|pipewire] [--runs N]
 #                           [--out DIR] [--tools DIR]
 #
@@ -14,20 +14,20 @@
 # pixel with the committed title picture: before the first frame the
 # field is plain window colour, so only the first title frame matches.
 # Each start gives the last poll that did not see it and the answer that
-# did (ms), and when the window was mapped. On weston (--session weston),
-# a fresh weston for every start, and four programs: the game and the
-# floor natively and through Xwayland, timed on weston's output. No sound
+# did (ms), and when the window was mapped. On weston or kwin (--session),
+# a fresh compositor for every start, and four programs: the game and the
+# floor natively and through Xwayland, timed on its output. No sound
 # server by default.
 
 first_frame_main() {
     local i k line
     DESK=$(opt session x11)
-    [ "$DESK" = mutter ] && die "first-frame: x11 or weston (nothing shows a headless mutter's output)"
+    [ "$DESK" = mutter ] && die "first-frame: x11, weston or kwin (nothing shows a headless mutter's output)"
     desk_begin "first_frame_$DESK"
     sound_server none
     floor=$(tool stack_floor)
     local -a series=("game x11" "floor x11")
-    [ "$DESK" = weston ] && series=("game native" "floor native" "game xwayland" "floor xwayland")
+    [ "$DESK" != x11 ] && series=("game native" "floor native" "game xwayland" "floor xwayland")
     local -a highs maps
     for k in "${!series[@]}"; do start_once ${series[k]} || die "no title from the ${series[k]}"; done
     echo "first title frame, ms after exec (last poll without it..the answer with it); sound server $(opt sound none)"
@@ -56,7 +56,7 @@ start_once() {
     [ "$1" = floor ] && command=("$floor" title "$E2E_ASSETS/title.png") caption=stack_floor
     MODE=$2
     desk_open
-    if [ "$DESK" = weston ]; then
+    if [ "$DESK" != x11 ]; then
         SESSION_EXEC="desk_start $MODE" first_frame --output "$(e2e_new_dir runtime)" "${command[@]}" \
             -platform "$(platform_of "$MODE")"
     else

@@ -30,16 +30,16 @@ native_title() { SESSION_EXEC="desk_start native" first_frame --output "$(e2e_ne
 if passes "the probe sees the native game's title on weston's output" native_title; then
     log "  first frame: map $R_MAP, $R_LOW..$R_HIGH ms"
     check "its times are in order" awk -v m="$R_MAP" -v l="$R_LOW" -v h="$R_HIGH" 'BEGIN { exit !(0 < m && m <= h && l < h) }'
-    check "weston's output shows the title then" wayland_field "$(weston_shot native-title)" "$E2E_TMP/field.png"
+    check "weston's output shows the title then" wayland_field "$(output_shot native-title)" "$E2E_TMP/field.png"
     check "it is the title picture" shows_title "$E2E_TMP/field.png"
 fi
 xdotool key F2
 sleep 1
 xdotool key Return
-round_shown() { wayland_field "$(weston_shot native-round)" "$E2E_TMP/field.png" && shows_play "$E2E_TMP/field.png"; }
+round_shown() { wayland_field "$(output_shot native-round)" "$E2E_TMP/field.png" && shows_play "$E2E_TMP/field.png"; }
 must "F2 and Return start a round" retry 5 round_shown
 check "the probe says nothing while the round is on the screen" \
-    not timeout 8 "$(tool title_probe)" --output "$WESTON_WINDOW" "$(now_ns)" "$E2E_ASSETS/title.png"
+    not timeout 8 "$(tool title_probe)" --output "$SESSION_WINDOW" "$(now_ns)" "$E2E_ASSETS/title.png"
 end_program "$S_PID"
 weston_stop
 e2e_finish

@@ -192,7 +192,7 @@ first_frame() {
         E2E_PIDS+=("$S_PID")
     fi
     if [ "$where" = --output ]; then
-        times=$("$(tool title_probe)" --output "$WESTON_WINDOW" "$t0" "$E2E_ASSETS/title.png")
+        times=$("$(tool title_probe)" --output "$SESSION_WINDOW" "$t0" "$E2E_ASSETS/title.png")
     else
         times=$("$(tool title_probe)" "$S_PID" "$t0" "$where" "$E2E_ASSETS/title.png")
     fi || { kill -KILL "$S_PID" 2>/dev/null || true; return 1; }

@@ -8,26 +8,31 @@
 #
 # Keys and pictures go through weston's window on the private X server:
 # weston hands the keys it gets there to the focused Wayland client (an
-# X11 program's through Xwayland), and shows its whole output in it.
+# X11 program's through Xwayland), and shows its whole output in it. The
+# session's functions serve any compositor run that way (the measuring
+# kit's KDE one too): they read SESSION_SOCKET, SESSION_WINDOW and
+# XWAYLAND_DISPLAY.
 #
 #   weston_start       a fresh weston with Xwayland up; sets WESTON_PID,
-#                      WESTON_SOCKET, WESTON_WINDOW, XWAYLAND_PID and
+#                      SESSION_SOCKET, SESSION_WINDOW, XWAYLAND_PID and
 #                      XWAYLAND_DISPLAY
 #   weston_stop        ends it, and with it Xwayland and its own clients
 #   session_exec MODE RUNTIME_DIR WORKDIR COMMAND...
 #                      starts a program in it: MODE native on Wayland (no
-#                      DISPLAY), xwayland on weston's Xwayland (no
+#                      DISPLAY), xwayland on its Xwayland (no
 #                      WAYLAND_DISPLAY); sets S_PID
-#   weston_shot NAME   weston's output into the artifacts; prints the path
-#   weston_helpers     weston's own clients (its shell, its keyboard)
+#   output_shot NAME   the compositor's output into the artifacts; prints
+#                      the path
+#   helpers_of PID     a compositor's own clients (weston's shell and
+#                      keyboard), Xwayland apart
 #   xwayland_window PID REGEX, xwayland_place WIN   an X11 program's window
 
 WESTON_WIDTH=800
 WESTON_HEIGHT=600
 WESTON_PID=
 WESTON_DIR=
-WESTON_SOCKET=
-WESTON_WINDOW=
+SESSION_SOCKET=
+SESSION_WINDOW=
 XWAYLAND_PID=
 XWAYLAND_DISPLAY=
 
@@ -54,15 +59,15 @@ weston_start() {
         >"$log" 2>&1 &
     WESTON_PID=$!
     E2E_PIDS+=("$WESTON_PID")
-    WESTON_SOCKET=$WESTON_DIR/wl
-    retry 20 test -S "$WESTON_SOCKET" || die "weston did not start: $(tail -5 "$log")"
-    WESTON_WINDOW=$(retry 10 weston_window) || die "no weston window on $DISPLAY"
+    SESSION_SOCKET=$WESTON_DIR/wl
+    retry 20 test -S "$SESSION_SOCKET" || die "weston did not start: $(tail -5 "$log")"
+    SESSION_WINDOW=$(retry 10 weston_window) || die "no weston window on $DISPLAY"
     XWAYLAND_DISPLAY=$(retry 10 x_display_in "$log") || die "weston has no X display: $(tail -5 "$log")"
     # weston starts Xwayland for its first X client; this one waits for it.
     DISPLAY=$XWAYLAND_DISPLAY timeout 20 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null ||
         die "Xwayland did not answer on $XWAYLAND_DISPLAY: $(tail -5 "$log")"
     XWAYLAND_PID=$(xwayland_of "$WESTON_PID") || die "no Xwayland under weston $WESTON_PID"
-    timeout 10 xdotool windowfocus --sync "$WESTON_WINDOW"
+    timeout 10 xdotool windowfocus --sync "$SESSION_WINDOW"
     # The panel and the background drawn, the clients settled.
     sleep 1
 }
@@ -71,7 +76,7 @@ weston_start() {
 # their own: waited for, so that they are gone before the next run.
 weston_stop() {
     local pid others
-    others="$XWAYLAND_PID $(weston_helpers)"
+    others="$XWAYLAND_PID $(helpers_of "$WESTON_PID")"
     end_program "$WESTON_PID"
     for pid in $others; do retry 10 process_ended "$pid" || log "  $pid outlived weston"; done
     # Kept with the artifacts, one weston after another.
@@ -79,19 +84,17 @@ weston_stop() {
     WESTON_PID=
 }
 
-# weston_helpers: weston's own clients (its shell, its keyboard), which
-# count with weston; Xwayland is apart.
-weston_helpers() { ps --ppid "$WESTON_PID" -o pid=,comm= | awk '$2 != "Xwayland" { print $1 }'; }
+helpers_of() { ps --ppid "$1" -o pid=,comm= | awk '$2 != "Xwayland" { print $1 }'; }
 
 # session_env MODE: the program's display, in a subshell about to exec it.
 session_env() {
     unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
     case $1 in
-    native) export WAYLAND_DISPLAY=$WESTON_SOCKET ;;
+    native) export WAYLAND_DISPLAY=$SESSION_SOCKET ;;
     xwayland) export DISPLAY=$XWAYLAND_DISPLAY ;;
     # A Wayland desktop with Xwayland beside, as GNOME's or Plasma's: the
     # program chooses.
-    desktop) export WAYLAND_DISPLAY=$WESTON_SOCKET DISPLAY=$XWAYLAND_DISPLAY ;;
+    desktop) export WAYLAND_DISPLAY=$SESSION_SOCKET DISPLAY=$XWAYLAND_DISPLAY ;;
     *) die "session mode $1: native, xwayland or desktop" ;;
     esac
 }
@@ -104,9 +107,9 @@ session_exec() {
     E2E_PIDS+=("$S_PID")
 }
 
-weston_shot() {
+output_shot() {
     local f=$E2E_OUT/$1.png
-    import -window "$WESTON_WINDOW" "$f"
+    import -window "$SESSION_WINDOW" "$f"
     echo "$f"
 }
 

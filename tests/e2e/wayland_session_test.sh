@@ -21,17 +21,17 @@ weston_start
 check "Xwayland ($XWAYLAND_PID) is weston's child" test "$(ps -o ppid= -p "$XWAYLAND_PID" | tr -d ' ')" = "$WESTON_PID"
 check "Xwayland answers on $XWAYLAND_DISPLAY" env DISPLAY="$XWAYLAND_DISPLAY" xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null
 check "weston's window is its whole output" \
-    test "$(xdotool getwindowgeometry "$WESTON_WINDOW" | awk '/Geometry/ { print $2 }')" = "${WESTON_WIDTH}x$WESTON_HEIGHT"
+    test "$(xdotool getwindowgeometry "$SESSION_WINDOW" | awk '/Geometry/ { print $2 }')" = "${WESTON_WIDTH}x$WESTON_HEIGHT"
 
 # --- The game on Wayland.
 session_exec native "$(e2e_new_dir runtime)" "$(e2e_new_dir work)" "$E2E_GAME" -platform wayland
-title_shown() { wayland_field "$(weston_shot native-title)" "$field" && shows_title "$field"; }
+title_shown() { wayland_field "$(output_shot native-title)" "$field" && shows_title "$field"; }
 must "weston's output shows the native game's title" retry 20 title_shown
 check "the game draws no X window: nothing on Xwayland" not env DISPLAY="$XWAYLAND_DISPLAY" xdotool search --name "$MAIN_CAPTION"
 xdotool key F2
 sleep 1
 xdotool key Return
-round_shown() { wayland_field "$(weston_shot native-round)" "$field" && shows_play "$field"; }
+round_shown() { wayland_field "$(output_shot native-round)" "$field" && shows_play "$field"; }
 must "F2 and Return typed into weston's window start a round" retry 5 round_shown
 end_program "$S_PID"
 weston_stop
@@ -44,7 +44,7 @@ check "a new weston has an Xwayland of its own" test "$XWAYLAND_PID" != "$xwayla
 session_exec xwayland "$(e2e_new_dir runtime)" "$(e2e_new_dir work)" "$E2E_GAME" -platform xcb
 w=$(xwayland_window "$S_PID" "^$MAIN_CAPTION\$") || die "no game window on $XWAYLAND_DISPLAY"
 place=$(xwayland_place "$w")
-title_shown() { shot=$(weston_shot xwayland-title) && wayland_field "$shot" "$field" && shows_title "$field"; }
+title_shown() { shot=$(output_shot xwayland-title) && wayland_field "$shot" "$field" && shows_title "$field"; }
 must "weston's output shows the title of the game through Xwayland" retry 20 title_shown
 check "the field lies in weston's output at the window's left, as Xwayland places it ($place)" \
     test "$(field_place "$shot" | cut -d' ' -f1)" = "${place% *}"
@@ -52,12 +52,12 @@ before=$E2E_TMP/before.png
 xdotool key F2
 sleep 1
 xdotool key Return
-round_shown() { wayland_field "$(weston_shot xwayland-round)" "$field" && shows_play "$field"; }
+round_shown() { wayland_field "$(output_shot xwayland-round)" "$field" && shows_play "$field"; }
 must "keys reach the game through Xwayland: a round" retry 5 round_shown
 cp "$field" "$before"
 xdotool type --delay 60 abcdefghijklmnopqrstuvwxyz
 sleep 0.3
-wayland_field "$(weston_shot xwayland-typed)" "$field"
+wayland_field "$(output_shot xwayland-typed)" "$field"
 check "the letters typed move the misses count" test "$(differing "$before" "$field" 75x26+275+8)" != 0
 end_program "$S_PID"
 weston_stop
