@@ -152,8 +152,6 @@ fish_cascade_lit() {
         awk -F'[(,)]' 'NR > 1 && $3 > 200 && $4 > 200 && $5 < 100 { n++ } END { print n + 0 }') > 40))
 }
 
-visible_window() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1 | grep .; }
-
 desktop_table() {
     local who i n scene figure
     echo

@@ -109,6 +109,7 @@ in_desk() {
     esac
 }
 desk_window() { in_desk e2e_find_window "$1" "$2" 30; }
+visible_window() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1 | grep .; }
 
 # desk_shot WIN NAME: an X11 program's window as it shows; prints the path.
 desk_shot() {
