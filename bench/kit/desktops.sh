@@ -177,10 +177,8 @@ buffers_under() { (($(shm_buffers "$1") < $2)); }
 # display: it starts one that notes it.
 kwin_start() {
     local log
-    KWIN_DIR=$(e2e_new_dir kwin)
-    log=$KWIN_DIR/kwin.log
-    KWIN_BUS=$(dbus-daemon --session --fork --nopidfile --print-pid=1 --address="unix:path=$KWIN_DIR/bus")
-    E2E_PIDS+=("$KWIN_BUS")
+    bus_dir kwin
+    KWIN_DIR=$BUS_DIR KWIN_BUS=$BUS_PID log=$BUS_DIR/kwin.log
     printf '#!/bin/sh\necho "$DISPLAY" >"$XDG_RUNTIME_DIR/display"\n' >"$KWIN_DIR/tell"
     chmod +x "$KWIN_DIR/tell"
     xdotool mousemove 1023 767
@@ -199,21 +197,31 @@ kwin_start() {
     sleep 1
 }
 
-kwin_stop() {
-    end_program "$KWIN_PID"
-    retry 10 process_ended "$XWAYLAND_PID" || log "  $XWAYLAND_PID outlived kwin"
-    kill -TERM "$KWIN_BUS" 2>/dev/null || true
-    cat "$KWIN_DIR/kwin.log" >>"$E2E_TMP/kwin.log"
+kwin_stop() { compositor_stop "$KWIN_PID" "$KWIN_BUS" "$KWIN_DIR/kwin.log"; }
+
+# bus_dir NAME: a fresh folder for a compositor, with a D-Bus session bus
+# of its own in it; sets BUS_DIR and BUS_PID.
+bus_dir() {
+    BUS_DIR=$(e2e_new_dir "$1")
+    BUS_PID=$(dbus-daemon --session --fork --nopidfile --print-pid=1 --address="unix:path=$BUS_DIR/bus")
+    E2E_PIDS+=("$BUS_PID")
+}
+
+# compositor_stop PID BUS LOG: the compositor ended, its Xwayland with it,
+# its bus; its log kept with the artifacts, one run after another.
+compositor_stop() {
+    end_program "$1"
+    retry 10 process_ended "$XWAYLAND_PID" || log "  Xwayland $XWAYLAND_PID outlived its compositor"
+    kill -TERM "$2" 2>/dev/null || true
+    cat "$3" >>"$E2E_TMP/${3##*/}"
 }
 
 # gnome_start: a fresh headless mutter with Xwayland up; sets GNOME_DIR,
 # GNOME_PID, XWAYLAND_PID, XWAYLAND_DISPLAY, GNOME_AUTH.
 gnome_start() {
     local log
-    GNOME_DIR=$(e2e_new_dir gnome)
-    log=$GNOME_DIR/mutter.log
-    GNOME_BUS=$(dbus-daemon --session --fork --nopidfile --print-pid=1 --address="unix:path=$GNOME_DIR/bus")
-    E2E_PIDS+=("$GNOME_BUS")
+    bus_dir gnome
+    GNOME_DIR=$BUS_DIR GNOME_BUS=$BUS_PID log=$BUS_DIR/mutter.log
     (export DBUS_SESSION_BUS_ADDRESS=unix:path=$GNOME_DIR/bus XDG_RUNTIME_DIR=$GNOME_DIR
         exec mutter --headless --wayland --virtual-monitor 1024x768 --wayland-display=wl) >"$log" 2>&1 &
     GNOME_PID=$!
@@ -229,10 +237,7 @@ gnome_start() {
 
 gnome_stop() {
     exec 5>&-
-    end_program "$GNOME_PID"
-    retry 10 process_ended "$XWAYLAND_PID" || log "  $XWAYLAND_PID outlived mutter"
-    kill -TERM "$GNOME_BUS" 2>/dev/null || true
-    cat "$GNOME_DIR/mutter.log" >>"$E2E_TMP/mutter.log"
+    compositor_stop "$GNOME_PID" "$GNOME_BUS" "$GNOME_DIR/mutter.log"
 }
 
 # gnome_exec MODE RUNTIME_DIR WORKDIR COMMAND...: a program in the
