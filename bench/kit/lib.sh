@@ -41,8 +41,18 @@ help_of() { sed -n '/^#/!q; s/^# \{0,1\}//p' "$kit/${1//-/_}.sh"; }
 # a working folder of its own): the one named, or the build's.
 game_path() {
     local g
-    for g in "${1:-}" "$top/build-game/game/tombora" "$top/build/game/tombora"; do
-        [ -n "$g" ] && [ -x "$g" ] && { realpath "$g"; return; }
+    if [ -n "${1:-}" ]; then
+        [ -x "$1" ] || { echo "no game at $1" >&2; exit 1; }
+        realpath "$1"
+        return
+    fi
+    for g in "$top/build-game/game/tombora" "$top/build/game/tombora"; do
+        [ -x "$g" ] || continue
+        # Its pictures are built in: an old build fails the screen checks.
+        [ -z "$(find "$top/src" "$top/assets" -newer "$g" -print -quit)" ] ||
+            echo "warning: $g is older than the sources; rebuild it (bash scripts/play.sh)" >&2
+        realpath "$g"
+        return
     done
     echo "no game executable found: build it (README) or name it with --game" >&2
     exit 1
