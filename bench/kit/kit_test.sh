@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What would make the kit's figures wrong: a ratio computed the wrong way
-# round or its spread misread; title_probe timing something that is not
-# the first title frame. The probe, on weston's output: it finds the
-# game's title wherever weston put the window, its times in order, and
-# says nothing while the title is not on the screen.
+# round or its spread misread; another build measured than the one meant;
+# title_probe timing something that is not the first title frame. The
+# probe, on weston's output: it finds the game's title wherever weston put
+# the window, its times in order, and says nothing while the title is not
+# on the screen.
 top=$(cd "$(dirname "$0")/../.." && pwd)
 kit=$top/bench/kit
 question=desktop
@@ -20,6 +21,15 @@ A=([1]="- 1.0 9" [2]="- 3.0 9" [3]="- 2.0 9") C=([1]="- 2.0 3" [2]="- 2.0 3" [3]
 check "a ratio is A over C, pair by pair" test "$(ratios 2 A C)" = "0.50 1.50 0.50"
 check "its spread is the median, then the lowest and highest" test "$(spread $(ratios 2 A C))" = "0.50 (0.50..1.50)"
 check "and the other figure's too" test "$(spread $(ratios 3 A C))" = "3.00 (3.00..3.00)"
+
+# The game measured is the one named, or a default build said to be old.
+check "a game named but not there is an error, not another build" not bash -c "top=$top; source $kit/lib.sh; game_path $E2E_TMP/none"
+stale=$E2E_TMP/stale
+mkdir -p "$stale/src" "$stale/assets" "$stale/build-game/game"
+cp "$game" "$stale/build-game/game/tombora"
+touch -d 2020-01-01 "$stale/build-game/game/tombora"
+check "a default build older than its sources is warned of" \
+    grep -q "older than the sources" <(bash -c "top=$stale; source $kit/lib.sh; game_path ''" 2>&1)
 
 e2e_require_wayland weston Xwayland
 e2e_start_x bare
