@@ -177,6 +177,8 @@ void print_pass(const PassFigures& pass, const std::vector<std::pair<size_t, dou
     std::printf(";");
     for (const Drift& d : pass.drift)
         std::printf(" drift_ms %+.1f from %.0f s", d.ms, seconds(d.into));
+    if (pass.drift.empty())
+        std::printf(" not found again after its head");
     double total = 0;
     for (auto [frame, ms] : pass.holes)
         total += ms;
@@ -213,7 +215,8 @@ void print_keys(const std::vector<KeyFigures>& keys, const std::string& rhythm)
     std::printf("\n");
 }
 
-void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording)
+void print_report(const SinkReport& report, const std::vector<Piece>& pieces, const Recording& recording,
+                  const std::vector<std::pair<size_t, double>>& gaps)
 {
     const int64_t t0 = recording.arrivals.front().second;
     for (size_t i = 0; i < pieces.size(); ++i) {
@@ -224,7 +227,7 @@ void print_report(const SinkReport& report, const std::vector<Piece>& pieces, co
         std::printf(report.recurrences[i].empty() ? " no place\n" : "\n");
     }
     for (const PassFigures& pass : report.passes)
-        print_pass(pass, recording.gaps());
+        print_pass(pass, gaps);
     for (const ChangeFigures& change : report.changes) {
         std::printf("change to %s at %.2f s: ", change.event.piece.c_str(), double(change.event.time - t0) / 1e9);
         if (change.ms)
@@ -284,7 +287,7 @@ int judge(int argc, char** argv)
     for (auto [frame, ms] : gaps)
         std::printf(" %.1f ms at %.2f s,", ms, seconds(frame));
     std::printf(gaps.empty() ? " none\n" : " (positions in frames)\n");
-    print_report(judge_sink(recording, pieces, voices, read_events(argv[1])), pieces, recording);
+    print_report(judge_sink(recording, pieces, voices, read_events(argv[1])), pieces, recording, gaps);
     return 0;
 }
 

@@ -27,12 +27,8 @@ desk_begin() {
     x11) kit_init "$1" ;;
     weston | mutter | kwin)
         kit_init "$1" bare
-        e2e_require_wayland "$([ "$DESK" = kwin ] && echo kwin_wayland || echo "$DESK")" Xwayland
+        e2e_require_wayland "${DESK/#kwin/kwin_wayland}" Xwayland
         if [ "$DESK" = mutter ]; then GNOME_KEYS=$(tool gnome_keys); fi
-        # An X server whose last client leaves resets itself; after a kwin
-        # left, this one then answered nobody for minutes. A client that
-        # stays keeps it from resetting.
-        if [ "$DESK" = kwin ]; then xprop -root -spy >/dev/null 2>&1 & E2E_PIDS+=($!); fi
         ;;
     *) die "--session: x11, weston, kwin or mutter" ;;
     esac

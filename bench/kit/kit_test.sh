@@ -26,8 +26,8 @@ check "and the other figure's too" test "$(spread $(ratios 3 A C))" = "3.00 (3.0
 check "a game named but not there is an error, not another build" not bash -c "top=$top; source $kit/lib.sh; game_path $E2E_TMP/none"
 stale=$E2E_TMP/stale
 mkdir -p "$stale/src" "$stale/assets" "$stale/build-game/game"
-cp "$game" "$stale/build-game/game/tombora"
 touch -d 2020-01-01 "$stale/build-game/game/tombora"
+chmod +x "$stale/build-game/game/tombora"
 check "a default build older than its sources is warned of" \
     grep -q "older than the sources" <(bash -c "top=$stale; source $kit/lib.sh; game_path ''" 2>&1)
 

@@ -157,8 +157,11 @@ e2e_start_x() {
     local numfile=$E2E_TMP/display listen=(-nolisten tcp) host=
     [ "${E2E_X_TCP:-0}" = 1 ] && listen=(-listen tcp -ac) host=127.0.0.1
     : >"$numfile"
-    # -displayfd lets the server pick a free number and tell it when ready.
-    Xvfb -displayfd 3 "${listen[@]}" -screen 0 1024x768x24 3>"$numfile" \
+    # -displayfd lets the server pick a free number and tell it when ready;
+    # -noreset keeps it as it is when its last client leaves (a bare one
+    # between two compositors): one that reset after a kwin had left then
+    # answered nobody for minutes.
+    Xvfb -displayfd 3 -noreset "${listen[@]}" -screen 0 1024x768x24 3>"$numfile" \
         >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
     E2E_X_PID=$!

@@ -44,9 +44,9 @@ start_wayland_game() {
     log "game started on Wayland, pid $GAME_PID"
 }
 
-# output_shot NAME: weston's own picture of its whole output (needs
+# weston_shot NAME: weston's own picture of its whole output (needs
 # --debug); prints its path.
-output_shot() {
+weston_shot() {
     local dir f
     dir=$(mktemp -d "$E2E_TMP/shot.XXXXXX")
     (cd "$dir" && XDG_RUNTIME_DIR=$WESTON_DIR WAYLAND_DISPLAY=wl timeout 20 weston-screenshooter) \
@@ -64,7 +64,7 @@ start_weston headless headless-backend.so --debug
 wd=$(e2e_new_dir work)
 rd=$(e2e_new_dir runtime)
 start_wayland_game "$wd" "$rd" headless
-field_shown() { output_shot "$1" >/dev/null && wayland_field "$E2E_OUT/$1.png" "$field"; }
+field_shown() { weston_shot "$1" >/dev/null && wayland_field "$E2E_OUT/$1.png" "$field"; }
 if retry 20 field_shown title_headless; then
     check "the window's play field is on weston's screen" true
     check "it shows the title picture" shows_title "$field"
@@ -106,7 +106,7 @@ start_weston scaled headless-backend.so --debug --scale=2
 start_wayland_game "$wd" "$rd" scaled
 scaled_field() {
     local shot half=$E2E_TMP/half.png place
-    shot=$(output_shot "$1") || return 1
+    shot=$(weston_shot "$1") || return 1
     # A sharp field at scale 2 is its pixels doubled: halved by sampling,
     # the screen is laid out as at scale 1.
     convert "$shot" -sample 50% "$half"
