@@ -4,7 +4,7 @@
 // through Xwayland. Reads key names from standard input, one a line (F2,
 // Return, Up, Down, or a lowercase letter), and presses and releases each;
 // the service's session lasts as long as this program, whose connection
-// made it. Used by bench/gnome_session.sh.
+// made it. Used by bench/measure desktop --session mutter.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
